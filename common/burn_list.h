@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace common {
+
+constexpr int kMaxBurnItems = 20;
+constexpr uint32_t kSkipAddress = 0xFFFFFFFFu;
+
+// One image of a download.
+struct BurnItem {
+    uint32_t address = 0;  // kSkipAddress: the download skips the entry
+    uint32_t size = 0;     // bytes held in data
+    uint32_t crc = 0;      // ImageCrc of a plain image, or the stored CRC of a compressed one
+    bool compressed = false;
+    std::vector<uint8_t> data;
+    std::string path;
+};
+
+// The images of a download in file order, plus what reading the list decides
+// about the RAM loader and its key.
+struct BurnList {
+    std::vector<BurnItem> items;
+    uint32_t progressTotal = 0;  // bytes the download will move
+    std::string ramLoaderPath;   // in: the --driver value; out: the loader to use
+    std::string sigKeyPath;      // in: the current key path; out: the key to use
+};
+
+// Loader image name for a device type ("ram_patch.bin", "ram_patch_2A_NAND.bin" ...);
+// empty for a device type outside the table.
+std::string RamLoaderFileName(const std::string& deviceType);
+
+// Reads a burn list file (INI, sections FILEINFO and UART_PRESET). Logs the
+// reason and returns false on any failure.
+bool GetBurnList(const std::string& fileArg, const std::string& deviceType, BurnList& list);
+
+// Builds the list from a build directory with the built-in image table and
+// the linker map files.
+bool GetBurnListPath(const std::string& imageDir, const std::string& deviceType, BurnList& list);
+
+// Converts an entry's Intel HEX file to "<name>_hex2bin.bin" beside it and
+// points the entry at the result (path and address change). Returns false
+// when the HEX file has more than one address sector.
+bool HexToBin(BurnItem& entry);
+
+}  // namespace common

@@ -1,0 +1,152 @@
+#include "common/ini_profile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <strings.h>
+#include <unistd.h>
+#include <vector>
+
+namespace common {
+namespace {
+
+std::mutex& WriteLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// "[name]" → name; otherwise nullopt-like empty flag.
+bool SectionName(const std::string& line, std::string& name) {
+    std::string t = Trim(line);
+    if (t.size() < 2 || t.front() != '[') return false;
+    size_t close = t.find(']');
+    if (close == std::string::npos) return false;
+    name = Trim(t.substr(1, close - 1));
+    return true;
+}
+
+bool KeyValue(const std::string& line, std::string& key, std::string& value) {
+    std::string t = Trim(line);
+    if (t.empty() || t[0] == ';') return false;
+    size_t eq = t.find('=');
+    if (eq == std::string::npos) return false;
+    key = Trim(t.substr(0, eq));
+    value = Trim(t.substr(eq + 1));
+    return true;
+}
+
+bool FindValue(const std::string& path, const std::string& section, const std::string& key, std::string& out) {
+    bool inSection = false;
+    for (const auto& line : ReadLines(path)) {
+        std::string name;
+        if (SectionName(line, name)) {
+            inSection = SameName(name, section);
+            continue;
+        }
+        std::string k, v;
+        if (inSection && KeyValue(line, k, v) && SameName(k, key)) {
+            if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+            out = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
+                          const std::string& fallback) {
+    std::string value;
+    return FindValue(path, section, key, value) ? value : fallback;
+}
+
+int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback) {
+    std::string value;
+    if (!FindValue(path, section, key, value)) return fallback;
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && value[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    uint32_t n = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) n = n * 10 + uint32_t(value[i] - '0');
+    return negative ? -int(n) : int(n);
+}
+
+bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
+                    const std::string& value) {
+    std::lock_guard<std::mutex> guard(WriteLock());
+    std::vector<std::string> lines = ReadLines(path);
+    bool inSection = false, written = false;
+    long sectionEnd = -1;  // index after the last line of the matching section
+    for (size_t i = 0; i < lines.size() && !written; ++i) {
+        std::string name;
+        if (SectionName(lines[i], name)) {
+            if (inSection) break;
+            inSection = SameName(name, section);
+            if (inSection) sectionEnd = long(i) + 1;
+            continue;
+        }
+        if (!inSection) continue;
+        std::string k, v;
+        if (KeyValue(lines[i], k, v) && SameName(k, key)) {
+            lines[i] = k + "=" + value;
+            written = true;
+        } else if (!Trim(lines[i]).empty()) {
+            sectionEnd = long(i) + 1;
+        }
+    }
+    if (!written) {
+        if (sectionEnd < 0) {
+            lines.push_back("[" + section + "]");
+            lines.push_back(key + "=" + value);
+        } else {
+            lines.insert(lines.begin() + sectionEnd, key + "=" + value);
+        }
+    }
+    std::string temp = path + ".tmp" + std::to_string(getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        for (const auto& l : lines) out << l << "\r\n";
+        out.flush();
+        if (!out) {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (FILE* f = std::fopen(temp.c_str(), "rb+")) {
+        fsync(fileno(f));
+        std::fclose(f);
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace common

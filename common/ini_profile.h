@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace common {
+
+// Private-profile INI access: sections and keys compare without regard to
+// case, the first match wins, values are trimmed and lose one pair of
+// surrounding double quotes. A missing file reads as empty.
+std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
+                          const std::string& fallback = "");
+
+// Integer read: the leading decimal digits of the value (an optional '-'
+// first); fallback when the key is absent, 0 when it has no digits.
+int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback);
+
+// Writes one key and keeps everything else of the file. The file is replaced
+// atomically (temp file, flush, rename) under a process-wide lock.
+bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
+                    const std::string& value);
+
+}  // namespace common

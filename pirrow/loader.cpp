@@ -1,0 +1,52 @@
+#include "pirrow/loader.h"
+
+#include <cstdio>
+
+#include "common/print_log.h"
+#include "pirrow/debug_boot.h"
+#include "pirrow/dfu_boot.h"
+
+namespace pirrow {
+
+using common::PrintLog;
+
+bool LoaderPhase(Session& s, bool switchToWorkingBaud) {
+    const int baud = s.settings.baud;
+    if (!s.link.Open(s.settings.portName, kLoaderBaud)) return false;
+    if (s.settings.loadRam == 1) {
+        if (LoadRamLoader(s, kLoaderBaud, baud)) return true;
+        if (baud == kLoaderBaud) return false;
+        s.link.Close();
+        if (!s.link.Open(s.settings.portName, baud)) return false;
+        return LoadRamLoader(s, baud, baud);
+    }
+    if (switchToWorkingBaud && baud != kLoaderBaud) return BurnSpeed(s, baud);
+    return true;
+}
+
+bool LoadRamLoader(Session& s, int currentBaud, int targetBaud) {
+    const std::string& device = s.settings.deviceType;
+    if (device.find("QM2A") != std::string::npos)
+        return DebugPortBoot(s, DebugFrameForm::Short, currentBaud, targetBaud);
+    if (device.find("QM2C") != std::string::npos)
+        return DebugPortBoot(s, DebugFrameForm::Long, currentBaud, targetBaud);
+    return DfuBoot(s, currentBaud, targetBaud);
+}
+
+bool BurnSpeed(Session& s, int newBaud) {
+    char command[64];
+    std::snprintf(command, sizeof command, "burn_speed %d %d\r", newBaud, 1000);
+    PrintLog(false, "%s\n", command);
+    s.link.Send(command);
+    s.clock.SleepMs(10);
+    s.link.SetBaud(newBaud);
+    return s.link.WaitOk(3000);
+}
+
+void ResetUe(Session& s) {
+    s.link.Send("burn_reset\r");
+    s.clock.SleepMs(100);
+    PrintLog(false, "resetUe success \n");
+}
+
+}  // namespace pirrow

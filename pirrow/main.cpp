@@ -1,0 +1,14 @@
+#include <string>
+#include <vector>
+
+#include "pirrow/exit_status.h"
+#include "pirrow/jobs.h"
+#include "platform/clock.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    pirrow::Session session(platform::SystemClock(), pirrow::SerialPortOpener());
+    int32_t status = pirrow::RunPirrow(args, session);
+    pirrow::ReportStatus(status);
+    return pirrow::ProcessExitCode(status);
+}

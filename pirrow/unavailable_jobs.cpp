@@ -1,0 +1,34 @@
+// Jobs that this build does not carry yet. Each says so in the log and fails;
+// none of them touches the device.
+#include "common/print_log.h"
+#include "pirrow/debug_boot.h"
+#include "pirrow/jobs.h"
+
+namespace pirrow {
+
+namespace {
+bool Unavailable(const char* job) {
+    common::PrintLog(false, "X %s is not available in this build\n", job);
+    return false;
+}
+}  // namespace
+
+bool DebugPortBoot(Session&, DebugFrameForm form, int, int) {
+    return Unavailable(form == DebugFrameForm::Short ? "debug-port boot (QM2A)" : "debug-port boot (QM2C)");
+}
+bool ReadUart(Session&) { return Unavailable("ReadUart"); }
+bool EraseAddrUart(Session&) { return Unavailable("EraseAddrUart"); }
+bool EraseAllUart(Session&) { return Unavailable("EraseAllUart"); }
+bool EraseExcludeAddrUart(Session&) { return Unavailable("EraseExcludeAddrUart"); }
+bool CaliCrystal(Session&) { return Unavailable("CaliCrystal"); }
+bool CaliBattery(Session&) { return Unavailable("CaliBattery"); }
+bool WrFactoryOtp(Session&) { return Unavailable("WrFactoryOtp"); }
+bool AlpayCheck(Session&) { return Unavailable("AlpayCheck"); }
+bool GpsLoad(Session&) { return Unavailable("GpsLoad"); }
+bool RdFactoryOtp(Session&) { return Unavailable("RdFactoryOtp"); }
+uint32_t PcbaTest(Session& s) {
+    Unavailable("PcbaTest");
+    return s.settings.pcbaMask != 0 ? uint32_t(s.settings.pcbaMask) : 0xFFFFFFFFu;
+}
+
+}  // namespace pirrow

@@ -1,0 +1,25 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+namespace {
+
+class SteadyClock : public Clock {
+public:
+    uint64_t NowUs() override {
+        using namespace std::chrono;
+        return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+}  // namespace
+
+Clock& SystemClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+}  // namespace platform

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace platform {
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+LocalTime LocalTimeNow();
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include "platform/pseudo_terminal.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+PseudoTerminal::~PseudoTerminal() { Close(); }
+
+bool PseudoTerminal::Open() {
+    Close();
+    int fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (grantpt(fd) != 0 || unlockpt(fd) != 0) {
+        ::close(fd);
+        return false;
+    }
+    char name[128];
+    if (ptsname_r(fd, name, sizeof name) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    slavePath_ = name;
+    // Holding the slave open ourselves keeps the line from hanging up when a
+    // tool closes it, so the next tool run finds the device still there.
+    slaveKeep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slaveKeep_ >= 0) {
+        termios tio{};
+        if (tcgetattr(slaveKeep_, &tio) == 0) {
+            cfmakeraw(&tio);
+            tcsetattr(slaveKeep_, TCSANOW, &tio);
+        }
+    }
+    return true;
+}
+
+long PseudoTerminal::ReadSome(uint8_t* dst, size_t max, int timeoutMs) {
+    if (fd_ < 0) return -1;
+    pollfd p{fd_, POLLIN, 0};
+    int r = ::poll(&p, 1, timeoutMs);
+    if (r < 0) return errno == EINTR ? 0 : -1;
+    if (r == 0) return 0;
+    ssize_t n = ::read(fd_, dst, max);
+    if (n < 0) return (errno == EAGAIN || errno == EINTR || errno == EIO) ? 0 : -1;
+    return long(n);
+}
+
+bool PseudoTerminal::WriteAll(const uint8_t* src, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        ssize_t w = ::write(fd_, src + done, n - done);
+        if (w > 0) {
+            done += size_t(w);
+            continue;
+        }
+        if (w < 0 && errno != EAGAIN && errno != EINTR) return false;
+        pollfd p{fd_, POLLOUT, 0};
+        ::poll(&p, 1, 100);
+    }
+    return true;
+}
+
+void PseudoTerminal::Close() {
+    if (slaveKeep_ >= 0) ::close(slaveKeep_);
+    if (fd_ >= 0) ::close(fd_);
+    slaveKeep_ = fd_ = -1;
+}
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The master side of a pseudo-terminal: a virtual device holds it and a tool
+// opens the slave path as its serial port.
+class PseudoTerminal {
+public:
+    PseudoTerminal() = default;
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool Open();
+    const std::string& SlavePath() const { return slavePath_; }
+    // Waits up to timeoutMs for input; returns bytes read (0 on time-out).
+    // Returns -1 when the master cannot be read any more.
+    long ReadSome(uint8_t* dst, size_t max, int timeoutMs);
+    bool WriteAll(const uint8_t* src, size_t n);
+    void Close();
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    int slaveKeep_ = -1;  // keeps the slave side alive between tool runs
+    std::string slavePath_;
+};
+
+}  // namespace platform
