@@ -1,0 +1,87 @@
+#pragma once
+// A serial link for unit tests: bytes the tool writes are recorded, and
+// replies become readable at chosen virtual times.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/byte_link.h"
+#include "platform/clock.h"
+
+namespace testing_support {
+
+class ScriptedLink : public platform::ByteLink {
+public:
+    explicit ScriptedLink(platform::VirtualClock& clock) : clock_(clock) {}
+
+    // Bytes that become readable `delayMs` after now (virtual time).
+    void Reply(const std::string& bytes, uint32_t delayMs = 0) {
+        pending_.push_back({clock_.NowUs() + uint64_t(delayMs) * 1000, bytes});
+    }
+    // Called with every write; may queue replies.
+    std::function<void(ScriptedLink&, const std::string& written)> onWrite;
+
+    bool IsOpen() const override { return open_; }
+    size_t QueuedBytes() override {
+        Release();
+        return readable_.size();
+    }
+    size_t Read(uint8_t* dst, size_t max) override {
+        Release();
+        size_t n = std::min(max, readable_.size());
+        for (size_t i = 0; i < n; ++i) {
+            dst[i] = uint8_t(readable_.front());
+            readable_.pop_front();
+        }
+        return n;
+    }
+    bool Write(const uint8_t* src, size_t n) override {
+        if (!open_) return false;
+        std::string chunk(reinterpret_cast<const char*>(src), n);
+        written += chunk;
+        writes.push_back(chunk);
+        if (onWrite) onWrite(*this, chunk);
+        return true;
+    }
+    using platform::ByteLink::Write;
+    void Purge() override {
+        Release();
+        readable_.clear();
+        ++purges;
+    }
+    bool SetBaud(int baud) override {
+        bauds.push_back(baud);
+        return true;
+    }
+    void Close() override { open_ = false; }
+
+    std::string written;              // everything written, in order
+    std::vector<std::string> writes;  // one entry per write call
+    std::vector<int> bauds;           // every baud change
+    int purges = 0;
+
+private:
+    void Release() {
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            if (it->at <= clock_.NowUs()) {
+                readable_.insert(readable_.end(), it->bytes.begin(), it->bytes.end());
+                it = pending_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    struct Pending {
+        uint64_t at;
+        std::string bytes;
+    };
+    platform::VirtualClock& clock_;
+    std::deque<Pending> pending_;
+    std::deque<char> readable_;
+    bool open_ = true;
+};
+
+}  // namespace testing_support
