@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "pirrow/uart_link.h"
+#include "tests/support/capture_stdout.h"
+#include "tests/support/scripted_session.h"
+
+namespace {
+
+using testing_support::CaptureStdout;
+using testing_support::ScriptedSession;
+
+struct WaitRoutines : ::testing::Test {
+    ScriptedSession f;
+    pirrow::UartLink& link = f.session.link;
+    void SetUp() override { ASSERT_TRUE(link.Open("ttyTEST", 1000000)); }
+};
+
+TEST_F(WaitRoutines, SuccessTokenIsLookedForFirst) {
+    f.link().Reply("Fail...OK\r\n", 30);
+    EXPECT_TRUE(link.WaitOk(1000));
+    EXPECT_EQ(link.Reply(), "Fail...OK\r\n");
+    EXPECT_NE(f.Log().find("R: Fail...OK\r\n\n"), std::string::npos);
+}
+
+TEST_F(WaitRoutines, FailEndsTheWaitEarly) {
+    f.link().Reply("Fail\r\n", 50);
+    EXPECT_FALSE(link.WaitOk(3000));
+    EXPECT_LT(f.clock.NowMs(), 100u);
+}
+
+TEST_F(WaitRoutines, TokensAreCaseSensitiveAndTimeOutIsACycleCount) {
+    f.link().Reply("FAIL ok", 10);
+    EXPECT_FALSE(link.WaitOk(500));
+    EXPECT_EQ(f.clock.NowMs(), 500u);
+}
+
+TEST_F(WaitRoutines, TokenSplitAcrossReadsIsFound) {
+    f.link().Reply("RX_W", 10);
+    f.link().Reply("AIT", 40);
+    EXPECT_TRUE(link.WaitRxWait(3000));
+    EXPECT_EQ(f.clock.NowMs(), 40u);
+}
+
+TEST_F(WaitRoutines, WaitOkProgressPrintsChangesThenTheEnd) {
+    f.link().Reply("OK", 45);
+    CaptureStdout out;
+    EXPECT_TRUE(link.WaitOkProgress(100, 10, 30));
+    // 10 cycles: values 12, 14, 16, 18 printed before the OK arrives in cycle 5 (read after the update).
+    EXPECT_EQ(out.Finish(), "percent:12 \npercent:14 \npercent:16 \npercent:18 \npercent:20 \npercent:30 \n");
+}
+
+TEST_F(WaitRoutines, ReadExpectRetProgressRules) {
+    {
+        CaptureStdout out;
+        EXPECT_FALSE(link.ReadExpectRet("PASS", "FAIL", 3, -1, -1));
+        EXPECT_EQ(out.Finish(), "");
+        EXPECT_EQ(f.clock.NowMs(), 3000u);
+    }
+    {
+        CaptureStdout out;
+        EXPECT_FALSE(link.ReadExpectRet("PASS", nullptr, 2, 36, 36));
+        EXPECT_EQ(out.Finish(), "");
+    }
+    {
+        CaptureStdout out;
+        f.link().Reply("xx FAIL", 0);
+        EXPECT_FALSE(link.ReadExpectRet("PASS", "FAIL", 4, 90, 130));
+        EXPECT_EQ(out.Finish(), "percent:100 \n");
+    }
+}
+
+TEST_F(WaitRoutines, WithoutFailureTokenOnlySuccessEnds) {
+    f.link().Reply("Fail Fail", 0);
+    f.link().Reply("OTP_FACTORY_READ_OVER", 2500);
+    EXPECT_TRUE(link.ReadExpectRet("OTP_FACTORY_READ_OVER", nullptr, 10, -1, -1));
+    EXPECT_EQ(f.clock.NowMs(), 3000u);
+}
+
+TEST_F(WaitRoutines, ReplyBufferNeverExceedsItsLimit) {
+    f.link().Reply(std::string(100000, 'x'), 0);
+    EXPECT_FALSE(link.ReadExpectRet("PASS", "FAIL", 5, -1, -1));
+    EXPECT_EQ(link.Reply().size(), pirrow::kReplyLimit);
+    EXPECT_EQ(f.clock.NowMs(), 1000u);  // a full buffer ends the wait
+}
+
+TEST_F(WaitRoutines, DrainKeepsAtMostItsBufferAndLogsWithANewline) {
+    f.link().Reply("boot text", 0);
+    link.Drain();
+    EXPECT_EQ(f.clock.NowMs(), 2000u);
+    EXPECT_NE(f.Log().find("R: \nboot text\n"), std::string::npos);
+}
+
+TEST(UartOpen, LogsOpenAndFailure) {
+    ScriptedSession f;
+    f.failOpen = true;
+    EXPECT_FALSE(f.session.link.Open("COM12", 1000000));
+    f.failOpen = false;
+    EXPECT_TRUE(f.session.link.Open("COM5", 3000000));
+    EXPECT_EQ(f.openedBauds.back(), 3000000);
+    std::string log = f.Log();
+    EXPECT_NE(log.find("uart COM12 open fail \n"), std::string::npos);
+    EXPECT_NE(log.find("uart COM5 open success \n"), std::string::npos);
+}
+
+}  // namespace
