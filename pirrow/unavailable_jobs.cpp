@@ -16,5 +16,10 @@ bool Unavailable(const char* job) {
 bool DebugPortBoot(Session&, DebugFrameForm form, int, int) {
     return Unavailable(form == DebugFrameForm::Short ? "debug-port boot (QM2A)" : "debug-port boot (QM2C)");
 }
+bool GpsLoad(Session&) { return Unavailable("GpsLoad"); }
+uint32_t PcbaTest(Session& s) {
+    Unavailable("PcbaTest");
+    return s.settings.pcbaMask != 0 ? uint32_t(s.settings.pcbaMask) : 0xFFFFFFFFu;
+}
 
 }  // namespace pirrow
