@@ -16,10 +16,14 @@ bool Unavailable(const char* job) {
 bool DebugPortBoot(Session&, DebugFrameForm form, int, int) {
     return Unavailable(form == DebugFrameForm::Short ? "debug-port boot (QM2A)" : "debug-port boot (QM2C)");
 }
-bool GpsLoad(Session&) { return Unavailable("GpsLoad"); }
-uint32_t PcbaTest(Session& s) {
-    Unavailable("PcbaTest");
-    return s.settings.pcbaMask != 0 ? uint32_t(s.settings.pcbaMask) : 0xFFFFFFFFu;
-}
+bool ReadUart(Session&) { return Unavailable("ReadUart"); }
+bool EraseAddrUart(Session&) { return Unavailable("EraseAddrUart"); }
+bool EraseAllUart(Session&) { return Unavailable("EraseAllUart"); }
+bool EraseExcludeAddrUart(Session&) { return Unavailable("EraseExcludeAddrUart"); }
+bool CaliCrystal(Session&) { return Unavailable("CaliCrystal"); }
+bool CaliBattery(Session&) { return Unavailable("CaliBattery"); }
+bool WrFactoryOtp(Session&) { return Unavailable("WrFactoryOtp"); }
+bool AlpayCheck(Session&) { return Unavailable("AlpayCheck"); }
+bool RdFactoryOtp(Session&) { return Unavailable("RdFactoryOtp"); }
 
 }  // namespace pirrow
