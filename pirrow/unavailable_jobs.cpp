@@ -1,7 +1,6 @@
 // Jobs that this build does not carry yet. Each says so in the log and fails;
 // none of them touches the device.
 #include "common/print_log.h"
-#include "pirrow/debug_boot.h"
 #include "pirrow/jobs.h"
 
 namespace pirrow {
@@ -13,17 +12,5 @@ bool Unavailable(const char* job) {
 }
 }  // namespace
 
-bool DebugPortBoot(Session&, DebugFrameForm form, int, int) {
-    return Unavailable(form == DebugFrameForm::Short ? "debug-port boot (QM2A)" : "debug-port boot (QM2C)");
-}
-bool ReadUart(Session&) { return Unavailable("ReadUart"); }
-bool EraseAddrUart(Session&) { return Unavailable("EraseAddrUart"); }
-bool EraseAllUart(Session&) { return Unavailable("EraseAllUart"); }
-bool EraseExcludeAddrUart(Session&) { return Unavailable("EraseExcludeAddrUart"); }
-bool CaliCrystal(Session&) { return Unavailable("CaliCrystal"); }
-bool CaliBattery(Session&) { return Unavailable("CaliBattery"); }
-bool WrFactoryOtp(Session&) { return Unavailable("WrFactoryOtp"); }
-bool AlpayCheck(Session&) { return Unavailable("AlpayCheck"); }
-bool RdFactoryOtp(Session&) { return Unavailable("RdFactoryOtp"); }
 
 }  // namespace pirrow
