@@ -1,6 +1,7 @@
 // Jobs that this build does not carry yet. Each says so in the log and fails;
 // none of them touches the device.
 #include "common/print_log.h"
+#include "pirrow/debug_boot.h"
 #include "pirrow/jobs.h"
 
 namespace pirrow {
@@ -12,5 +13,8 @@ bool Unavailable(const char* job) {
 }
 }  // namespace
 
+bool DebugPortBoot(Session&, DebugFrameForm form, int, int) {
+    return Unavailable(form == DebugFrameForm::Short ? "debug-port boot (QM2A)" : "debug-port boot (QM2C)");
+}
 
 }  // namespace pirrow
