@@ -1,0 +1,165 @@
+#include "devsim/model/device.h"
+
+#include <algorithm>
+
+#include "devsim/model/personalities.h"
+
+namespace devsim {
+
+const char* PersonalityName(PersonalityKind kind) {
+    switch (kind) {
+        case PersonalityKind::BootRom: return "BootRom";
+        case PersonalityKind::RamLoader: return "RamLoader";
+        case PersonalityKind::Firmware: return "Firmware";
+    }
+    return "?";
+}
+
+Device::Device(DeviceType type, platform::Clock& clock, FaultOptions faults)
+    : type_(std::move(type)), clock_(clock), faults_(std::move(faults)) {
+    state_.flash.SetLayout(type_.Regions());
+}
+
+Device::~Device() = default;
+
+void Device::Start(StartMode mode) {
+    switch (mode) {
+        case StartMode::BootRom:
+            ResetToBootRom();
+            break;
+        case StartMode::RamLoader:
+            StartRamLoader();
+            break;
+        case StartMode::Firmware:
+            StartFirmware(type_.FirmwareAddress());
+            break;
+    }
+}
+
+PersonalityKind Device::CurrentPersonality() const {
+    return personality_ ? personality_->Kind() : PersonalityKind::BootRom;
+}
+
+void Device::SwitchTo(std::unique_ptr<Personality> next) {
+    CancelScheduled();
+    if (personality_) retired_.push_back(std::move(personality_));
+    personality_ = std::move(next);
+}
+
+void Device::StartRamLoader() {
+    baud_ = kLoaderBaud;
+    SwitchTo(MakeRamLoader());
+}
+
+void Device::StartFirmware(uint32_t jumpAddress) {
+    std::unique_ptr<Personality> fw = MakeFirmware(*this, jumpAddress);
+    if (!fw) fw = MakeSilentFirmware();
+    SwitchTo(std::move(fw));
+}
+
+void Device::ResetToBootRom() {
+    baud_ = kLoaderBaud;
+    ram_.Clear();
+    debugAttached_ = false;
+    if (DebugPortHandler* port = DebugPort()) port->OnReset(*this);
+    SwitchTo(MakeBootRom());
+    Emit(type_.Banner());
+}
+
+DebugPortHandler* Device::DebugPort() {
+    if (!debugPortMade_) {
+        debugPortMade_ = true;
+        debugPort_ = MakeDebugPortHandler(*this);
+    }
+    return debugPort_.get();
+}
+
+void Device::AttachDebugPort(const uint8_t* prefix, size_t n) {
+    debugAttached_ = true;
+    if (n == 0) return;
+    if (DebugPortHandler* port = DebugPort()) {
+        port->OnBytes(*this, prefix, n);
+    }
+}
+
+void Device::OnBytes(const uint8_t* data, size_t n) {
+    if (disconnected_) return;
+    Deliver(data, n);
+    retired_.clear();
+    OnTick();
+}
+
+void Device::Deliver(const uint8_t* data, size_t n) {
+    while (n > 0 && !disconnected_) {
+        if (debugAttached_) {
+            DebugPortHandler* port = DebugPort();
+            if (!port) return;  // nothing answers on the debug port
+            size_t used = std::min(port->OnBytes(*this, data, n), n);
+            if (debugAttached_ && used < n) used = n;  // an attached port owns the line
+            data += used;
+            n -= used;
+            continue;
+        }
+        if (!personality_) return;
+        Personality* before = personality_.get();
+        size_t used = std::min(personality_->OnBytes(*this, data, n), n);
+        // Nothing changed and nothing taken: drop the rest rather than spin.
+        if (used == 0 && before == personality_.get() && !debugAttached_) return;
+        data += used;
+        n -= used;
+    }
+}
+
+void Device::OnTick() {
+    if (disconnected_) return;
+    const uint64_t now = NowMs();
+    // Run due actions in time order; an action may schedule more.
+    for (;;) {
+        auto due = std::min_element(scheduled_.begin(), scheduled_.end(), [](const Timed& a, const Timed& b) {
+            return a.dueMs != b.dueMs ? a.dueMs < b.dueMs : a.seq < b.seq;
+        });
+        if (due == scheduled_.end() || due->dueMs > now) break;
+        auto action = std::move(due->action);
+        scheduled_.erase(due);
+        action();
+        if (disconnected_) return;
+    }
+    if (debugAttached_ && debugPort_) debugPort_->OnTick(*this, now);
+    if (personality_) personality_->OnTick(*this, now);
+    retired_.clear();
+}
+
+std::vector<uint8_t> Device::TakeOutput() {
+    std::vector<uint8_t> out;
+    out.swap(output_);
+    return out;
+}
+
+std::string Device::TakeOutputText() {
+    std::vector<uint8_t> out = TakeOutput();
+    return std::string(out.begin(), out.end());
+}
+
+void Device::Emit(const uint8_t* data, size_t n) {
+    if (disconnected_) return;
+    output_.insert(output_.end(), data, data + n);
+}
+
+void Device::Reply(std::string_view text) {
+    if (faults_.garbage) Emit(kGarbageBytes);
+    Emit(text);
+}
+
+void Device::Schedule(uint32_t delayMs, std::function<void()> action) {
+    scheduled_.push_back({NowMs() + delayMs, scheduleSeq_++, std::move(action)});
+}
+
+void Device::CancelScheduled() { scheduled_.clear(); }
+
+void Device::CountImageBytes(size_t n) {
+    imageBytes_ += n;
+    if (faults_.disconnectAfterImageBytes >= 0 && imageBytes_ >= uint64_t(faults_.disconnectAfterImageBytes))
+        Disconnect();
+}
+
+}  // namespace devsim

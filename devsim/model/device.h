@@ -1,0 +1,222 @@
+#pragma once
+// devsim::Device — one virtual device on a serial line.
+//
+// The device is a byte-in / byte-out state machine driven by the transport
+// (the pseudo-terminal program, or a unit test): the transport hands every
+// received byte to OnBytes(), calls OnTick() regularly (and after each
+// OnBytes), and sends what TakeOutput() returns. Time comes from a
+// platform::Clock, so unit tests run timed behaviour on a VirtualClock.
+//
+// What runs on the device is its current *personality*:
+//   BootRom   - the boot ROM: banner, "dfu_recv" packets (Part 1.4), and the
+//               debug port (frames starting 0x7E 0x79, Parts 1.8 and 3.5);
+//   RamLoader - the RAM loader's text commands (Parts 1.2, 1.4, 1.5, 1.6);
+//   Firmware  - the application started by "hcpu_jump_run 0x...\r\n"
+//               (Factory test commands, payment checks, GNSS; Part 1.7).
+// Switching: BootRom -> RamLoader after the dfu end packet, or when the
+// debug port starts the core (StartRamLoader); RamLoader -> Firmware on
+// hcpu_jump_run (StartFirmware); "burn_reset" -> BootRom (ResetToBootRom).
+//
+// EXTENSION POINTS (implemented in other files of devsim/model/):
+//
+// 1. Debug port: devsim/model/debug_port.{h,cpp} defines
+//        std::unique_ptr<devsim::DebugPortHandler>
+//        devsim::MakeDebugPortHandler(devsim::Device& device);
+//    The device creates the handler once, on first use. While the boot ROM
+//    runs, the two bytes 0x7E 0x79 (outside a dfu packet) ATTACH the debug
+//    port: from that 0x7E on, every received byte goes to
+//    DebugPortHandler::OnBytes, whatever the personality, until the handler
+//    calls Device::DetachDebugPort(). The handler answers with
+//    Device::Emit(), reads and writes memory with Device::Ram() and
+//    Device::Flash(), and starts the RAM loader with
+//    Device::StartRamLoader() (it may stay attached to take the leave-debug
+//    frame; the loader text then reaches the loader once it detaches).
+//    A chip reset through the debug port is Device::ResetToBootRom().
+//    Without an implementation (the weak default returns nullptr) the debug
+//    port answers nothing.
+//
+// 2. Factory firmware: devsim/model/factory_firmware.{h,cpp} defines
+//        std::unique_ptr<devsim::Personality>
+//        devsim::MakeFirmware(devsim::Device& device, uint32_t jumpAddress);
+//    called when the loader takes "hcpu_jump_run 0x%x"; the returned
+//    personality (Kind() == PersonalityKind::Firmware) then gets the bytes.
+//    The line's LF, when it arrives in the same read as the CR, is dropped
+//    before the firmware starts; a later stray LF may still reach it.
+//    Without an implementation (weak default returns nullptr) the device
+//    runs a firmware that answers nothing.
+//
+// Both defaults are weak symbols in devsim/model/extension_defaults.cpp;
+// devsim_model is an object library, so a strong definition in any model
+// file replaces them at link time.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devsim/model/device_type.h"
+#include "devsim/model/faults.h"
+#include "devsim/model/flash.h"
+#include "devsim/model/memory.h"
+#include "devsim/model/otp_store.h"
+#include "platform/clock.h"
+
+namespace devsim {
+
+class Device;
+
+enum class PersonalityKind { BootRom, RamLoader, Firmware };
+const char* PersonalityName(PersonalityKind kind);
+
+// What runs on the device.
+class Personality {
+public:
+    virtual ~Personality() = default;
+    virtual PersonalityKind Kind() const = 0;
+    // Bytes received from the line. Returns how many it consumed: n, unless
+    // it switched the device (StartFirmware, StartRamLoader,
+    // ResetToBootRom) or attached the debug port part-way; then it returns
+    // the count up to that point and the rest goes to whoever runs next.
+    virtual size_t OnBytes(Device& device, const uint8_t* data, size_t n) = 0;
+    // Called regularly with the device clock's time.
+    virtual void OnTick(Device& device, uint64_t nowMs) {
+        (void)device;
+        (void)nowMs;
+    }
+};
+
+// The boot ROM's debug port (see extension point 1 above).
+class DebugPortHandler {
+public:
+    virtual ~DebugPortHandler() = default;
+    // Bytes while attached, starting with the 0x7E that attached the port.
+    // Returns how many it consumed: all of them while it stays attached;
+    // after it called DetachDebugPort(), the bytes it did not consume go to
+    // the current personality.
+    virtual size_t OnBytes(Device& device, const uint8_t* data, size_t n) = 0;
+    virtual void OnTick(Device& device, uint64_t nowMs) {
+        (void)device;
+        (void)nowMs;
+    }
+    // The chip was reset into the boot ROM (burn_reset, power-on, or the
+    // handler's own reset request); the port is detached at that moment.
+    virtual void OnReset(Device& device) { (void)device; }
+};
+
+// Extension hooks; weak defaults return nullptr.
+std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device);
+std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress);
+
+constexpr int kLoaderBaud = 1000000;
+
+// The state that outlives a devsim run (state file, state_file.h).
+struct DeviceState {
+    FlashArray flash;
+    OtpStore otp;
+};
+
+class Device {
+public:
+    enum class StartMode { BootRom, RamLoader, Firmware };
+
+    Device(DeviceType type, platform::Clock& clock, FaultOptions faults = {});
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    // Powers the device on in the given mode (BootRom emits its banner).
+    // Firmware mode starts the firmware at the device type's jump address.
+    void Start(StartMode mode);
+
+    // --- transport side ---
+    void OnBytes(const uint8_t* data, size_t n);
+    void OnBytes(std::string_view text) { OnBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+    void OnTick();
+    // Bytes to send to the line, in order; emptied by the call.
+    std::vector<uint8_t> TakeOutput();
+    std::string TakeOutputText();
+    bool HasOutput() const { return !output_.empty(); }
+    // The line's byte rate follows this (baud / 10 bytes per second).
+    int Baud() const { return baud_; }
+    // A disconnect fault fired: the transport closes the line for good.
+    bool Disconnected() const { return disconnected_; }
+    // Called after "burn_reset" so the transport can save the state file.
+    std::function<void()> onReset;
+
+    // --- for personalities and modules ---
+    const DeviceType& Type() const { return type_; }
+    platform::Clock& Clock() { return clock_; }
+    uint64_t NowMs() { return clock_.NowMs(); }
+    void SetBaud(int baud) { baud_ = baud; }
+    // Queues bytes for the line.
+    void Emit(const uint8_t* data, size_t n);
+    void Emit(std::string_view text) { Emit(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+    // A reply of the loader: the garbage fault's bytes first (when set), then the text.
+    void Reply(std::string_view text);
+    // Runs `action` once the clock reaches now + delayMs (from OnTick).
+    void Schedule(uint32_t delayMs, std::function<void()> action);
+    // Drops every scheduled action (on a personality switch).
+    void CancelScheduled();
+
+    FlashArray& Flash() { return state_.flash; }
+    OtpStore& Otp() { return state_.otp; }
+    SparseMemory& Ram() { return ram_; }
+    DeviceState& State() { return state_; }
+    FaultOptions& Faults() { return faults_; }
+    // What the boot ROM received by dfu_recv in its last complete boot.
+    std::vector<uint8_t> receivedKey;
+    std::vector<uint8_t> receivedLoader;
+
+    // Counts image bytes the loader received; fires the disconnect fault.
+    void CountImageBytes(size_t n);
+    void Disconnect() { disconnected_ = true; }
+
+    PersonalityKind CurrentPersonality() const;
+    Personality* Current() { return personality_.get(); }
+    // Boot ROM -> RAM loader, at kLoaderBaud.
+    void StartRamLoader();
+    // RAM loader -> application firmware.
+    void StartFirmware(uint32_t jumpAddress);
+    // Chip reset: boot ROM (banner), debug port detached, RAM cleared, baud kLoaderBaud.
+    void ResetToBootRom();
+
+    // Attaches the debug port and hands it `prefix` first (the 0x7E of a
+    // magic that was split across two reads).
+    void AttachDebugPort(const uint8_t* prefix = nullptr, size_t n = 0);
+    void DetachDebugPort() { debugAttached_ = false; }
+    bool DebugPortAttached() const { return debugAttached_; }
+
+private:
+    void SwitchTo(std::unique_ptr<Personality> next);
+    void Deliver(const uint8_t* data, size_t n);
+    DebugPortHandler* DebugPort();
+
+    DeviceType type_;
+    platform::Clock& clock_;
+    FaultOptions faults_;
+    DeviceState state_;
+    SparseMemory ram_;
+    int baud_ = kLoaderBaud;
+    std::unique_ptr<Personality> personality_;
+    // A personality being replaced from inside its own OnBytes lives until
+    // that call returns.
+    std::vector<std::unique_ptr<Personality>> retired_;
+    std::unique_ptr<DebugPortHandler> debugPort_;
+    bool debugPortMade_ = false;
+    bool debugAttached_ = false;
+    std::vector<uint8_t> output_;
+    struct Timed {
+        uint64_t dueMs;
+        uint64_t seq;
+        std::function<void()> action;
+    };
+    std::deque<Timed> scheduled_;
+    uint64_t scheduleSeq_ = 0;
+    uint64_t imageBytes_ = 0;
+    bool disconnected_ = false;
+};
+
+}  // namespace devsim

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace devsim {
+
+// Faults a test can inject into a device.
+struct FaultOptions {
+    // A loader command (its first word, e.g. "burn_verify") that answers "Fail\r\n".
+    std::string failCommand;
+    // A loader command (first word) that is taken and never answered.
+    std::string silentCommand;
+    // Every reply of the boot ROM and the loader is preceded by kGarbageBytes.
+    bool garbage = false;
+    // After this many image bytes received by the loader the device stops
+    // answering for good and the transport closes the line (-1: never).
+    int64_t disconnectAfterImageBytes = -1;
+    // The loader takes calibration commands without echoing "argv[1]".
+    bool noArgvEcho = false;
+    // Calibration outcomes and how long they take.
+    bool crystalPass = true;
+    uint32_t crystalDelayMs = 1000;
+    bool batteryPass = true;
+    uint32_t batteryDelayMs = 1000;
+};
+
+// Line noise: holds none of the tokens the tools look for ("OK", "Fail",
+// "RX_WAIT", "argv[1]", "PASS", "start_trans" ...).
+inline const std::string kGarbageBytes("\x00\xFF\x13~#noise#\xA5\r\n", 14);
+
+}  // namespace devsim
