@@ -1,8 +1,63 @@
 #include "common/burn_list.h"
 
+#include "common/compressed_image.h"
+#include "common/image_crc.h"
+#include "common/image_file.h"
+#include "common/ini_profile.h"
+#include "common/parse_number.h"
 #include "common/print_log.h"
+#include "platform/paths.h"
 
 namespace common {
+namespace {
+
+constexpr const char* kDefaultSigKey = "sig_pub.der";
+
+bool HasHexSuffixText(const std::string& path) {
+    return path.find(".hex") != std::string::npos || path.find(".HEX") != std::string::npos;
+}
+
+bool ReadEntryFile(BurnItem& item) {
+    ImageRead read = ReadImageFile(item.path, item.data);
+    if (read == ImageRead::CantOpen) PrintLog(false, "file: %s can't open\n", item.path.c_str());
+    item.size = uint32_t(item.data.size());
+    return read == ImageRead::Ok;
+}
+
+// A compressed image is sent block by block as stored, so every length in
+// it must stay inside the file before anything goes to the device.
+bool ReadCompressedEntry(BurnItem& item, uint32_t& progressTotal) {
+    if (!ReadEntryFile(item)) return false;
+    CompressedImage image;
+    std::string error;
+    if (!ParseCompressedImage(item.data.data(), item.data.size(), image, error)) {
+        PrintLog(false, "X compressed image %s: %s\n", item.path.c_str(), error.c_str());
+        return false;
+    }
+    item.crc = image.crc;
+    item.compressed = true;
+    progressTotal += image.totalLength;
+    return true;
+}
+
+bool ReadPlainEntry(BurnItem& item, uint32_t& progressTotal) {
+    if (HasHexSuffixText(item.path) && !HexToBin(item)) return false;
+    if (!ReadEntryFile(item)) return false;
+    item.crc = ImageCrc(item.data.data(), item.data.size());
+    progressTotal += item.size;
+    return true;
+}
+
+bool ReadEntry(const std::string& listPath, int n, BurnItem& item, uint32_t& progressTotal) {
+    const std::string index = std::to_string(n);
+    item.address = ParseNumber(IniReadString(listPath, "FILEINFO", "ADDR" + index));
+    item.path = IniReadString(listPath, "FILEINFO", "FILEGZIP" + index);
+    if (!item.path.empty()) return ReadCompressedEntry(item, progressTotal);
+    item.path = IniReadString(listPath, "FILEINFO", "FILE" + index);
+    return ReadPlainEntry(item, progressTotal);
+}
+
+}  // namespace
 
 std::string RamLoaderFileName(const std::string& deviceType) {
     auto has = [&](const char* s) { return deviceType.find(s) != std::string::npos; };
@@ -19,9 +74,35 @@ std::string RamLoaderFileName(const std::string& deviceType) {
     return "";
 }
 
-// Placeholder until the list reader lands.
-bool GetBurnList(const std::string&, const std::string&, BurnList&) { return false; }
-bool GetBurnListPath(const std::string&, const std::string&, BurnList&) { return false; }
-bool HexToBin(BurnItem&) { return false; }
+bool GetBurnList(const std::string& fileArg, const std::string& deviceType, BurnList& list) {
+    list.items.clear();
+    list.progressTotal = 0;
+    const std::string listPath = platform::FromCurrentDirectory(fileArg);
+    const int count = IniReadInt(listPath, "FILEINFO", "NUM", 0);
+    if (count <= 0) {
+        PrintLog(false, "error: no file found \n");
+        return false;
+    }
+    if (count > kMaxBurnItems) {
+        PrintLog(false, "error: too many files > %d \n", kMaxBurnItems);
+        return false;
+    }
+    // Built aside, so a failed list never leaves half its images behind.
+    std::vector<BurnItem> items(static_cast<size_t>(count));
+    uint32_t progressTotal = 0;
+    for (int n = 0; n < count; ++n) {
+        if (!ReadEntry(listPath, n, items[size_t(n)], progressTotal)) return false;
+    }
+    list.items = std::move(items);
+    list.progressTotal = progressTotal;
+
+    list.ramLoaderPath = IniReadString(listPath, "UART_PRESET", "RAM_PATCH");
+    if (list.ramLoaderPath.empty()) list.ramLoaderPath = RamLoaderFileName(deviceType);
+    PrintLog(false, "RAM_PATCH: %s\n", list.ramLoaderPath.c_str());
+    list.sigKeyPath = IniReadString(listPath, "UART_PRESET", "SIG_PUB");
+    if (list.sigKeyPath.empty()) list.sigKeyPath = kDefaultSigKey;
+    PrintLog(false, "SIG_PUB: %s\n", list.sigKeyPath.c_str());
+    return true;
+}
 
 }  // namespace common

@@ -1,0 +1,165 @@
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "common/burn_list.h"
+#include "common/hex_record.h"
+#include "common/line_reader.h"
+#include "common/print_log.h"
+
+namespace common {
+namespace {
+
+constexpr size_t kHexLineChars = 299;
+constexpr size_t kShortestRecord = 9;  // ":CCAAAATT"
+constexpr uint32_t kTypeData = 0x00;
+constexpr uint32_t kTypeEnd = 0x01;
+constexpr uint32_t kTypeBase = 0x04;
+
+bool EndsWithHex(const std::string& path) {
+    return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".hex") == 0;
+}
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+}
+
+// One HEX file becoming one contiguous binary. Bytes are always appended:
+// a forward jump is filled with 0xFF, a record below the end is written
+// where the file stands. Addresses are kept in 64 bits so that a record
+// near the top of the address space cannot wrap into a huge gap.
+class HexConversion {
+public:
+    HexConversion(const std::string& hexPath, BurnItem& entry, FILE* out)
+        : hexPath_(hexPath), entry_(entry), out_(out) {}
+
+    bool Run(LineReader& reader) {
+        std::string piece;
+        bool atLineStart = true;
+        while (reader.Next(piece)) {
+            if (atLineStart) ++lineNo_;
+            atLineStart = piece.back() == '\n';
+            std::string line = WithoutLineEnd(piece);
+            if (line.size() < kShortestRecord || line[0] != ':') continue;
+            if (line.find(":00000001FF") != std::string::npos) return true;
+            uint32_t type;
+            if (!Field(line, kHexTypePos, 2, type)) return false;
+            if (type == kTypeEnd) return true;
+            if (type == kTypeData && !DataRecord(line)) return false;
+            if (type == kTypeBase && !BaseRecord(line)) return false;
+        }
+        return true;
+    }
+
+private:
+    bool Fail(const char* what) {
+        PrintLog(false, "X hex file %s line %u: %s\n", hexPath_.c_str(), lineNo_, what);
+        return false;
+    }
+
+    bool Field(const std::string& line, size_t pos, size_t digits, uint32_t& value) {
+        switch (ReadHexField(line, pos, digits, value)) {
+            case HexField::Ok:
+                return true;
+            case HexField::PastLineEnd:
+                return Fail("line ends inside the record");
+            case HexField::BadDigit:
+                return Fail("bad hex digit");
+        }
+        return false;
+    }
+
+    // Type 04: the upper address half from the data, the lower from the
+    // address field. Only a sector that continues where the data ended is
+    // supported.
+    bool BaseRecord(const std::string& line) {
+        uint32_t upper, lower;
+        if (!Field(line, kHexDataPos, 4, upper) || !Field(line, kHexAddressPos, 4, lower)) return false;
+        uint64_t newBase = uint64_t(upper) << 16 | lower;
+        if (!addressSet_) {
+            entry_.address = uint32_t(newBase);
+            addressSet_ = true;
+        } else if (newBase != end_) {
+            PrintLog(false, "muti sector, not support !\n");
+            return false;
+        }
+        base_ = end_ = newBase;
+        return true;
+    }
+
+    bool DataRecord(const std::string& line) {
+        uint32_t count, offset;
+        if (!Field(line, kHexCountPos, 2, count) || !Field(line, kHexAddressPos, 4, offset)) return false;
+        if (line.size() < kHexDataPos + 2 * size_t(count)) {
+            PrintLog(false, "X hex file %s line %u: byte count %u runs past the end of the line\n", hexPath_.c_str(),
+                     lineNo_, count);
+            return false;
+        }
+        std::vector<uint8_t> bytes(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            uint32_t byte;
+            if (!Field(line, kHexDataPos + 2 * size_t(i), 2, byte)) return false;
+            bytes[i] = uint8_t(byte);
+        }
+        uint64_t address = base_ + offset;
+        if (!dataSeen_) {
+            entry_.address = uint32_t(address);
+            dataSeen_ = addressSet_ = true;
+        } else if (end_ < address) {
+            FillGap(address - end_);
+        }
+        std::fwrite(bytes.data(), 1, bytes.size(), out_);
+        end_ = address + count;
+        return true;
+    }
+
+    void FillGap(uint64_t length) {
+        static const std::vector<uint8_t> kErased(4096, 0xFF);
+        while (length > 0) {
+            size_t piece = length < kErased.size() ? size_t(length) : kErased.size();
+            std::fwrite(kErased.data(), 1, piece, out_);
+            length -= piece;
+        }
+    }
+
+    const std::string& hexPath_;
+    BurnItem& entry_;
+    FILE* out_;
+    unsigned lineNo_ = 0;
+    uint64_t base_ = 0;
+    uint64_t end_ = 0;          // address just past the bytes written so far
+    bool addressSet_ = false;   // entry address holds the image start
+    bool dataSeen_ = false;
+};
+
+}  // namespace
+
+bool HexToBin(BurnItem& entry) {
+    if (!EndsWithHex(entry.path)) return true;
+    LineReader reader(entry.path, kHexLineChars);
+    if (!reader.IsOpen()) return true;  // the read of the list entry reports it
+    const std::string hexPath = entry.path;
+    entry.path = hexPath.substr(0, hexPath.size() - 4) + "_hex2bin.bin";
+    entry.address = 0;
+
+    // Written under a private name and renamed when complete, so that no
+    // reader (another channel, a later run) ever sees a partial image.
+    const std::string temp = entry.path + ".part" + std::to_string(getpid());
+    FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) {
+        PrintLog(false, "file: %s can't open\n", entry.path.c_str());
+        return false;
+    }
+    bool converted = HexConversion(hexPath, entry, out).Run(reader);
+    bool written = std::fflush(out) == 0 && !std::ferror(out);
+    written = std::fclose(out) == 0 && written;
+    if (converted && written && std::rename(temp.c_str(), entry.path.c_str()) == 0) return true;
+    if (converted) PrintLog(false, "X hex file %s: cannot write %s\n", hexPath.c_str(), entry.path.c_str());
+    std::remove(temp.c_str());
+    return false;
+}
+
+}  // namespace common
