@@ -1,10 +1,12 @@
 #pragma once
 // Scratch files for the common tests: a private directory under /tmp, the
 // tool log pointed into it, and the current directory changed for a scope.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +64,10 @@ private:
 // without its time stamps.
 class LogCapture {
 public:
-    explicit LogCapture(const TempDir& dir) : path_(dir.Path("tool.log")) { common::SetLogFile(path_); }
+    explicit LogCapture(const TempDir& dir) : path_(dir.Path("tool.log")) {
+        std::remove(path_.c_str());
+        common::SetLogFile(path_);
+    }
     ~LogCapture() { common::SetLogFile(""); }
     std::string Text() const {
         std::ifstream in(path_, std::ios::binary);
