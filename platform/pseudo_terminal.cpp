@@ -65,6 +65,18 @@ bool PseudoTerminal::WriteAll(const uint8_t* src, size_t n) {
     return true;
 }
 
+long PseudoTerminal::WriteSome(const uint8_t* src, size_t n) {
+    if (fd_ < 0) return -1;
+    if (n == 0) return 0;
+    // A full line must never block the device (it still has to read and
+    // answer signals), so the master turns non-blocking here.
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0 && !(flags & O_NONBLOCK)) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    ssize_t w = ::write(fd_, src, n);
+    if (w >= 0) return long(w);
+    return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+}
+
 void PseudoTerminal::Close() {
     if (slaveKeep_ >= 0) ::close(slaveKeep_);
     if (fd_ >= 0) ::close(fd_);

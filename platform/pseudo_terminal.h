@@ -20,6 +20,9 @@ public:
     // Returns -1 when the master cannot be read any more.
     long ReadSome(uint8_t* dst, size_t max, int timeoutMs);
     bool WriteAll(const uint8_t* src, size_t n);
+    // Writes what the line takes now without waiting; returns the bytes
+    // written (0 when it is full), or -1 when the master cannot be written.
+    long WriteSome(const uint8_t* src, size_t n);
     void Close();
     int fd() const { return fd_; }
 
