@@ -59,7 +59,7 @@ void Device::StartFirmware(uint32_t jumpAddress) {
 
 void Device::ResetToBootRom() {
     baud_ = kLoaderBaud;
-    ram_.Clear();
+    // RAM and the debug registers the debug port keeps in it survive a warm reset.
     debugAttached_ = false;
     if (DebugPortHandler* port = DebugPort()) port->OnReset(*this);
     SwitchTo(MakeBootRom());

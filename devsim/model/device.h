@@ -22,15 +22,17 @@
 // 1. Debug port: devsim/model/debug_port.{h,cpp} defines
 //        std::unique_ptr<devsim::DebugPortHandler>
 //        devsim::MakeDebugPortHandler(devsim::Device& device);
-//    The device creates the handler once, on first use. While the boot ROM
-//    runs, the two bytes 0x7E 0x79 (outside a dfu packet) ATTACH the debug
-//    port: from that 0x7E on, every received byte goes to
+//    The device creates the handler once, on first use. The two bytes
+//    0x7E 0x79 ATTACH the debug port when the boot ROM sees them (outside a
+//    dfu packet) or the RAM loader sees them at the start of a text line
+//    (not inside image data): from that 0x7E on, every received byte goes to
 //    DebugPortHandler::OnBytes, whatever the personality, until the handler
 //    calls Device::DetachDebugPort(). The handler answers with
 //    Device::Emit(), reads and writes memory with Device::Ram() and
 //    Device::Flash(), and starts the RAM loader with
 //    Device::StartRamLoader() (it may stay attached to take the leave-debug
-//    frame; the loader text then reaches the loader once it detaches).
+//    frame, or detach after each frame: a later frame at the start of a
+//    loader line attaches it again).
 //    A chip reset through the debug port is Device::ResetToBootRom().
 //    Without an implementation (the weak default returns nullptr) the debug
 //    port answers nothing.
@@ -180,7 +182,8 @@ public:
     void StartRamLoader();
     // RAM loader -> application firmware.
     void StartFirmware(uint32_t jumpAddress);
-    // Chip reset: boot ROM (banner), debug port detached, RAM cleared, baud kLoaderBaud.
+    // Chip reset: boot ROM (emits its banner), debug port detached (its
+    // handler's OnReset runs), baud kLoaderBaud; RAM keeps its contents.
     void ResetToBootRom();
 
     // Attaches the debug port and hands it `prefix` first (the 0x7E of a

@@ -50,6 +50,27 @@ public:
                 continue;
             }
             const uint8_t b = data[i++];
+            // The debug port's frames reach the chip whatever runs: a frame
+            // magic at the start of a line hands the line to it.
+            if (pendingMagic_) {
+                pendingMagic_ = false;
+                if (b == 0x79) {
+                    static const uint8_t kFirst = 0x7E;
+                    device.AttachDebugPort(&kFirst, 1);
+                    return i - 1;
+                }
+                line_.push_back(char(0x7E));
+            }
+            if (b == 0x7E && line_.empty() && !overlong_) {
+                if (i < n && data[i] == 0x79) {
+                    device.AttachDebugPort();
+                    return i - 1;
+                }
+                if (i == n) {
+                    pendingMagic_ = true;
+                    continue;
+                }
+            }
             if (b != '\r' && b != '\n') {
                 if (line_.size() < kMaxLine) line_.push_back(char(b));
                 else overlong_ = true;
@@ -375,6 +396,7 @@ private:
     Mode mode_ = Mode::Text;
     std::string line_;
     bool overlong_ = false;
+    bool pendingMagic_ = false;
     bool noErase_ = false;
     bool gzipNoErase_ = false;
     uint32_t address_ = 0;

@@ -118,3 +118,30 @@ TEST(DevsimDfuBoot, BurnResetReturnsToTheBootRom) {
     EXPECT_EQ(h.device.Baud(), 1000000);
     EXPECT_EQ(resets, 1);
 }
+
+TEST(DevsimDebugPortHook, FrameMagicAttachesTheDebugPort) {
+    {
+        Harness h("QM2A", Device::StartMode::BootRom);
+        EXPECT_FALSE(h.device.DebugPortAttached());
+        h.Send("\r\n\x7E");
+        EXPECT_FALSE(h.device.DebugPortAttached());
+        h.Send("\x79");
+        EXPECT_TRUE(h.device.DebugPortAttached());
+    }
+    {
+        Harness h("QM2C", Device::StartMode::BootRom);
+        h.Send("\x7E\x79");
+        EXPECT_TRUE(h.device.DebugPortAttached());
+        h.device.DetachDebugPort();
+        EXPECT_EQ(Packet(h, devsim::kDfuKey, "key"), "OK\r\n");
+    }
+    {
+        // At the start of a loader line too, but never inside image data.
+        Harness h("QM2B", Device::StartMode::RamLoader);
+        EXPECT_EQ(h.Send("burn_erase_write 0x10000000 0x4\r"), "RX_WAIT\r\n");
+        EXPECT_EQ(h.Send("\x7E\x79\x01\x02"), "OK\r\n");
+        EXPECT_FALSE(h.device.DebugPortAttached());
+        h.Send("\x7E\x79");
+        EXPECT_TRUE(h.device.DebugPortAttached());
+    }
+}

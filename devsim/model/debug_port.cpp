@@ -1,0 +1,195 @@
+#include "devsim/model/debug_port.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace devsim {
+
+namespace {
+
+constexpr uint8_t kEnterReply = 0xD1;
+constexpr uint8_t kLeaveReply = 0xD0;
+constexpr uint8_t kWriteReply = 0xD3;
+// A frame whose bytes stop coming for this long is dropped, so that the next
+// magic starts a fresh frame.
+constexpr uint32_t kFrameStallMs = 1000;
+constexpr uint32_t kBootModeRestartMs = 200;
+constexpr uint32_t kSplitReplyDelayMs = 5;
+
+DebugPortFaults FaultsFromEnvironment() {
+    DebugPortFaults faults;
+    const char* text = std::getenv("DEVSIM_DEBUG_PORT_FAULTS");
+    if (text && !ParseDebugPortFaults(text, faults))
+        std::fprintf(stderr, "devsim: DEVSIM_DEBUG_PORT_FAULTS not understood: %s\n", text);
+    return faults;
+}
+
+DebugPortFaults& DefaultFaults() {
+    static DebugPortFaults faults = FaultsFromEnvironment();
+    return faults;
+}
+
+bool ParseCount(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stoi(text);
+    return true;
+}
+
+}  // namespace
+
+void SetDebugPortFaults(const DebugPortFaults& faults) { DefaultFaults() = faults; }
+
+const DebugPortFaults& CurrentDebugPortFaults() { return DefaultFaults(); }
+
+bool ParseDebugPortFaults(const std::string& text, DebugPortFaults& faults) {
+    faults = {};
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        if (comma == std::string::npos) comma = text.size();
+        const std::string item = text.substr(at, comma - at);
+        at = comma + 1;
+        if (item.empty()) continue;
+        if (item == "split") {
+            faults.splitReplies = true;
+            continue;
+        }
+        if (item.rfind("drop=", 0) != 0) return false;
+        const std::string range = item.substr(5);
+        const size_t dash = range.find('-');
+        const std::string first = range.substr(0, dash);
+        const std::string last = dash == std::string::npos ? first : range.substr(dash + 1);
+        if (!ParseCount(first, faults.dropFirst) || !ParseCount(last, faults.dropLast)) return false;
+        if (faults.dropLast < faults.dropFirst) return false;
+    }
+    return true;
+}
+
+std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device) {
+    if (device.Type().IsQM2A()) return std::make_unique<BootDebugPort>(DebugForm::Short, DefaultFaults());
+    if (device.Type().IsQM2C()) return std::make_unique<BootDebugPort>(DebugForm::Long, DefaultFaults());
+    return nullptr;
+}
+
+size_t BootDebugPort::OnBytes(Device& device, const uint8_t* data, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        restartDueMs_.reset();
+        lastByteMs_ = device.NowMs();
+        switch (reader_.Push(data[i])) {
+            case DebugFrameReader::Step::NeedMore:
+                break;
+            case DebugFrameReader::Step::NotFrame:
+                // Text for whoever runs (the loader after the debugger let go).
+                device.DetachDebugPort();
+                return i;
+            case DebugFrameReader::Step::Frame:
+                if (!Handle(device, reader_.Take())) return i + 1;
+                break;
+        }
+    }
+    return n;
+}
+
+void BootDebugPort::OnTick(Device& device, uint64_t nowMs) {
+    if (reader_.InFrame() && nowMs - lastByteMs_ >= kFrameStallMs) reader_.Reset();
+    if (restartDueMs_ && nowMs >= *restartDueMs_) {
+        restartDueMs_.reset();
+        Reset(device, false);
+    }
+}
+
+void BootDebugPort::OnReset(Device&) {
+    reader_.Reset();
+    restartDueMs_.reset();
+    target_.OnChipReset(resetByDebugger_);
+}
+
+void BootDebugPort::Reset(Device& device, bool requestedByDebugger) {
+    resetByDebugger_ = requestedByDebugger;
+    device.ResetToBootRom();
+    resetByDebugger_ = false;
+}
+
+bool BootDebugPort::Handle(Device& device, const DebugRequest& request) {
+    switch (request.kind) {
+        case DebugRequest::Kind::Enter:
+            Answer(device, DebugReply(form_, kEnterReply), "debug_enter");
+            return true;
+        case DebugRequest::Kind::Leave:
+            Answer(device, DebugReply(form_, kLeaveReply), "debug_leave");
+            device.DetachDebugPort();
+            return false;
+        case DebugRequest::Kind::Read: {
+            std::vector<uint32_t> words;
+            for (uint32_t k = 0; k < request.wordCount; ++k)
+                words.push_back(target_.Read(device, request.busAddress + 4 * k));
+            Answer(device, DebugReadReply(form_, words), "debug_read");
+            return true;
+        }
+        case DebugRequest::Kind::Write:
+            return HandleWrite(device, request);
+        case DebugRequest::Kind::Other:
+            return true;  // the port ignores what it does not know
+    }
+    return true;
+}
+
+bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
+    DebugTarget::Effect effect = DebugTarget::Effect::None;
+    for (size_t k = 0; k < request.words.size(); ++k) {
+        DebugTarget::Effect e = target_.Write(device, request.busAddress + uint32_t(4 * k), request.words[k]);
+        if (e != DebugTarget::Effect::None) effect = e;
+    }
+    const ByteString ack = DebugReply(form_, kWriteReply);
+    switch (effect) {
+        case DebugTarget::Effect::ResetRequest:
+            if (form_ == DebugForm::Short) {
+                // The chip resets before it can answer, and its boot ROM comes
+                // back at the loader rate.
+                Reset(device, true);
+                return false;
+            } else {
+                // The long-form port answers first and keeps its line rate.
+                const int baud = device.Baud();
+                Reset(device, true);
+                device.SetBaud(baud);
+                Answer(device, ack, "debug_write");
+                return false;
+            }
+        case DebugTarget::Effect::Run:
+            // Started before the answer: the switch drops scheduled output.
+            if (target_.RunsImageInRam(device)) {
+                startedEntry_ = target_.Pc();
+                startedStack_ = target_.Msp();
+                device.StartRamLoader();
+            }
+            Answer(device, ack, "debug_write");
+            return true;  // stays on the line for the leave frame
+        case DebugTarget::Effect::BootModeRequest:
+            if (!target_.Halted()) restartDueMs_ = device.NowMs() + kBootModeRestartMs;
+            Answer(device, ack, "debug_write");
+            return true;
+        case DebugTarget::Effect::None:
+            Answer(device, ack, "debug_write");
+            return true;
+    }
+    return true;
+}
+
+void BootDebugPort::Answer(Device& device, const ByteString& reply, const char* requestName) {
+    if (device.Faults().silentCommand == requestName) return;
+    ++repliesSeen_;
+    if (faults_.dropFirst > 0 && repliesSeen_ >= faults_.dropFirst && repliesSeen_ <= faults_.dropLast) return;
+    const std::string_view bytes(reinterpret_cast<const char*>(reply.data()), reply.size());
+    if (!faults_.splitReplies) {
+        device.Reply(bytes);
+        return;
+    }
+    const size_t half = reply.size() / 2;
+    device.Reply(bytes.substr(0, half));
+    ByteString tail(reply.begin() + long(half), reply.end());
+    device.Schedule(kSplitReplyDelayMs, [&device, tail] { device.Emit(tail.data(), tail.size()); });
+}
+
+}  // namespace devsim

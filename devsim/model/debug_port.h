@@ -1,0 +1,73 @@
+#pragma once
+// The boot ROM's debug port: QM2A speaks the short frame form, QM2C the long
+// one; other device types have no debug port. It enters and leaves debug
+// mode, reads and writes words of the memory map, halts, resets and starts
+// the core, and so lets a tool place the RAM loader in RAM and run it.
+//
+// Faults: FaultOptions::garbage puts line noise before every reply; a
+// FaultOptions::silentCommand of "debug_enter", "debug_leave", "debug_read"
+// or "debug_write" leaves those requests unanswered (they still act).
+// DebugPortFaults add the faults only this port has.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "devsim/model/debug_frames.h"
+#include "devsim/model/debug_target.h"
+#include "devsim/model/device.h"
+
+namespace devsim {
+
+struct DebugPortFaults {
+    // Every reply leaves in two pieces, the second a few milliseconds later.
+    bool splitReplies = false;
+    // Replies numbered dropFirst..dropLast (counted from 1 over the port's
+    // life) are never sent; 0 drops none.
+    int dropFirst = 0;
+    int dropLast = 0;
+};
+
+// Faults given to debug ports made from now on (one device per transport).
+// They start as the environment variable DEVSIM_DEBUG_PORT_FAULTS says, a
+// comma-separated list of "split", "drop=N" and "drop=N-M", so that a devsim
+// program started by a test gets them without options of its own.
+void SetDebugPortFaults(const DebugPortFaults& faults);
+const DebugPortFaults& CurrentDebugPortFaults();
+// False when the text holds an unknown item.
+bool ParseDebugPortFaults(const std::string& text, DebugPortFaults& faults);
+
+class BootDebugPort : public DebugPortHandler {
+public:
+    BootDebugPort(DebugForm form, DebugPortFaults faults) : form_(form), faults_(faults), reader_(form), target_(form) {}
+
+    size_t OnBytes(Device& device, const uint8_t* data, size_t n) override;
+    void OnTick(Device& device, uint64_t nowMs) override;
+    void OnReset(Device& device) override;
+
+    const DebugTarget& Target() const { return target_; }
+    // The entry and stack of the RAM loader the port last started (0: none).
+    uint32_t StartedEntry() const { return startedEntry_; }
+    uint32_t StartedStack() const { return startedStack_; }
+
+private:
+    // False when the request took the port off the line (leave, reset).
+    bool Handle(Device& device, const DebugRequest& request);
+    bool HandleWrite(Device& device, const DebugRequest& request);
+    void Answer(Device& device, const ByteString& reply, const char* requestName);
+    void Reset(Device& device, bool requestedByDebugger);
+
+    DebugForm form_;
+    DebugPortFaults faults_;
+    DebugFrameReader reader_;
+    DebugTarget target_;
+    uint64_t lastByteMs_ = 0;
+    // A boot-mode request while the core runs restarts the chip into its
+    // boot loader unless the debugger goes on talking first.
+    std::optional<uint64_t> restartDueMs_;
+    bool resetByDebugger_ = false;
+    int repliesSeen_ = 0;
+    uint32_t startedEntry_ = 0;
+    uint32_t startedStack_ = 0;
+};
+
+}  // namespace devsim
