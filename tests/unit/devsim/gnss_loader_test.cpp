@@ -79,8 +79,8 @@ TEST_F(GnssLoader, SplitRepliesKeepTheirOrder) {
     PowerOn();
     EXPECT_EQ(h->Send("GNSS,01,01\r\n"), "GNSS");
     EXPECT_EQ(h->Advance(1000), ",01,01,00\r\n");
-    h->Send("GNSS,01,02\r\n");
-    std::string out = h->Advance(20000);
+    std::string out = h->Send("GNSS,01,02\r\n");
+    out += h->Advance(20000);
     EXPECT_EQ(out, "GNSS,01,02,00\r\n" + std::string(kFullProgress) + "GNSS,01,04,00\r\n");
 }
 
