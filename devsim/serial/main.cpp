@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "devsim/model/device.h"
+#include "devsim/model/firmware_options.h"
 #include "devsim/model/state_file.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -89,6 +90,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
         uint64_t n = 0;
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs(devsim::FirmwareOptionsUsage(), stdout);
             return 1;
         } else if (a == "--device") {
             if (!needs(next != nullptr)) return 2;
@@ -128,6 +130,15 @@ int ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--battery-ms") {
             if (!needs(ParseUnsigned(next, n))) return 2;
             o.faults.batteryDelayMs = uint32_t(n);
+        } else if (a.rfind("--fw-", 0) == 0 || a.rfind("--gnss-", 0) == 0) {
+            // The application firmware's own options (firmware_options.h).
+            bool known = false;
+            std::string error = "missing value for " + a;
+            if (!next || !devsim::ApplyFirmwareOption(devsim::FirmwareOptions(), a, next, known, error)) {
+                std::fprintf(stderr, "devsim: %s\n", error.c_str());
+                return 2;
+            }
+            ++i;
         } else {
             std::fprintf(stderr, "devsim: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
