@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
             clock.SleepMs(uint32_t(std::clamp<uint64_t>(waitUs / 1000, 1, 5)));
         } else {
             n = pty.ReadSome(buf.data(), allowIn, outWaiting ? 1 : 5);
+            if (n < 0) clock.SleepMs(5);  // the master fails at once: do not spin
         }
         if (n > 0) {
             if (o.rateLimit) in.Spend(size_t(n));
