@@ -15,7 +15,9 @@ namespace testing_support {
 
 class DeviceLink : public platform::ByteLink {
 public:
-    explicit DeviceLink(devsim::Device& device) : device_(device) {}
+    // `record`, when given, also receives everything the tool writes (it
+    // outlives links that the tool closes).
+    explicit DeviceLink(devsim::Device& device, std::string* record = nullptr) : device_(device), record_(record) {}
 
     bool IsOpen() const override { return open_; }
     size_t QueuedBytes() override {
@@ -32,6 +34,7 @@ public:
     bool Write(const uint8_t* src, size_t n) override {
         if (!open_) return false;
         written.append(reinterpret_cast<const char*>(src), n);
+        if (record_) record_->append(reinterpret_cast<const char*>(src), n);
         device_.OnBytes(src, n);
         return true;
     }
@@ -57,6 +60,7 @@ private:
     }
 
     devsim::Device& device_;
+    std::string* record_;
     std::deque<uint8_t> rx_;
     bool open_ = true;
 };
