@@ -147,19 +147,23 @@ int ParseOptions(int argc, char** argv, Options& o) {
     return 0;
 }
 
-// Bytes a direction may move now at baud / 10 bytes per second; at most
-// 10 ms worth can pile up while the line is idle.
+// Bytes a direction may move now at baud / 10 bytes per second. While the
+// sender keeps the line busy the wire runs continuously, so bytes due
+// during a late wake-up of this loop are still delivered; once the line
+// goes idle nothing piles up, since a wire cannot make up for idle time.
 class RateBucket {
 public:
     size_t Allowance(uint64_t nowUs, int baud) {
         const double perUs = double(baud) / 10.0 / 1e6;
-        const double cap = std::max(64.0, perUs * 10000.0);
+        const double cap = std::max(64.0, perUs * 200000.0);
         if (lastUs_ == 0) lastUs_ = nowUs;
         tokens_ = std::min(cap, tokens_ + double(nowUs - lastUs_) * perUs);
         lastUs_ = nowUs;
-        return size_t(tokens_);
+        return tokens_ < 1.0 ? 0 : size_t(tokens_);
     }
     void Spend(size_t n) { tokens_ -= double(n); }
+    // Nothing is waiting to cross the line.
+    void Idle() { tokens_ = std::min(tokens_, 1.0); }
     // Microseconds until one byte is allowed.
     uint64_t WaitUs(int baud) const {
         const double perUs = double(baud) / 10.0 / 1e6;
@@ -230,8 +234,10 @@ int main(int argc, char** argv) {
             n = pty.ReadSome(buf.data(), allowIn, outWaiting ? 1 : 5);
             if (n < 0) clock.SleepMs(5);  // the master fails at once: do not spin
         }
+        if (n > 0 && o.rateLimit) in.Spend(size_t(n));
+        // Fewer bytes than allowed: the tool's side of the line ran dry.
+        if (allowIn > 0 && size_t(n < 0 ? 0 : n) < allowIn) in.Idle();
         if (n > 0) {
-            if (o.rateLimit) in.Spend(size_t(n));
             device.OnBytes(buf.data(), size_t(n));
         } else {
             device.OnTick();
@@ -254,6 +260,8 @@ int main(int argc, char** argv) {
                     if (o.rateLimit) out.Spend(size_t(w));
                 }
             }
+        } else {
+            out.Idle();
         }
         if (device.Disconnected()) {
             // The line goes away for good, as a device pulled from its cable.
