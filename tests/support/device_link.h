@@ -29,6 +29,7 @@ public:
         const size_t n = std::min(max, rx_.size());
         std::copy_n(rx_.begin(), n, dst);
         rx_.erase(rx_.begin(), rx_.begin() + long(n));
+        bytesRead += n;
         return n;
     }
     bool Write(const uint8_t* src, size_t n) override {
@@ -50,6 +51,7 @@ public:
     void Close() override { open_ = false; }
 
     std::string written;     // everything the tool wrote
+    size_t bytesRead = 0;    // everything the tool read
     std::vector<int> bauds;  // every baud change
 
 private:
