@@ -131,7 +131,7 @@ int main() {
             continue;
         }
         const double wireMs = double(bytes) * 10.0 * 1000.0 / kBaud;  // 8N1: 10 bits a byte
-            std::fflush(stderr);
+        std::fflush(stderr);
         std::printf("%s: boot %ld ms, frames %zu bytes = %.0f ms on the wire, ratio %.2f; "
                     "without the sequence's own pauses (%.0f ms) %.2f\n",
                     family.type, bootMs, bytes, wireMs, double(bootMs) / wireMs, family.fixedPauseMs,
