@@ -19,6 +19,17 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Start(const std::vector<std::string>& args, const std::string& workDir) {
     if (args.empty()) return false;
+    // A finished earlier child of this object leaves nothing behind.
+    if (pid_ > 0 && !reaped_) {
+        Kill();
+        Wait();
+    }
+    if (pipeFd_ >= 0) {
+        ::close(pipeFd_);
+        pipeFd_ = -1;
+    }
+    pid_ = -1;
+    status_ = -1;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
     std::vector<char*> argv;

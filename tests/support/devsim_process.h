@@ -40,6 +40,9 @@ public:
 
     // Starts devsim and waits (up to timeoutMs) for its "pty: " line.
     bool Start(std::vector<std::string> options, int timeoutMs = 5000) {
+        Stop();
+        output_.clear();
+        ptyPath_.clear();
         bool hasState = false;
         for (size_t i = 0; i + 1 < options.size(); ++i)
             if (options[i] == "--state") {
