@@ -8,27 +8,16 @@
 #include <memory>
 #include <sstream>
 
-#include "devsim/model/state_file.h"
-#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
-#include "tests/support/devsim_process.h"
+#include "tests/support/tool_e2e.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testing_support::FileText;
+using testing_support::ToolRun;
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
     std::vector<uint8_t> data(n);
@@ -36,62 +25,17 @@ std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
     return data;
 }
 
-class FlashFactoryE2e : public ::testing::Test {
+class FlashFactoryE2e : public testing_support::ToolE2e {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/pirrow_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        device_.reset();
-        fs::remove_all(dir_);
-    }
-
-    std::string StatePath() const { return dir_ + "/device.state"; }
-    std::string LogPath() const { return dir_ + "/run.log"; }
-
-    // Puts `data` at each address into the device before it starts.
-    void Seed(const std::string& type, const std::vector<std::pair<uint32_t, std::vector<uint8_t>>>& data) {
-        devsim::DeviceState state;
-        state.flash.SetLayout(devsim::DeviceType(type).Regions());
-        for (const auto& [address, bytes] : data)
-            ASSERT_TRUE(state.flash.Program(address, bytes.data(), uint32_t(bytes.size()))) << std::hex << address;
-        ASSERT_TRUE(devsim::SaveStateFile(StatePath(), type, state));
-    }
-
-    // A fresh devsim each time: one process object serves one run.
+    // The RAM loader is already running on these devices.
     void StartDevice(const std::string& type, std::vector<std::string> faults = {}) {
-        device_ = std::make_unique<testing_support::DevsimProcess>();
-        std::vector<std::string> options{"--device", type, "--mode", "loader", "--state", StatePath()};
-        options.insert(options.end(), faults.begin(), faults.end());
-        ASSERT_TRUE(device_->Start(options));
-    }
-
-    ToolRun Pirrow(const std::vector<std::string>& options, const std::string& baud = "1000000") {
-        std::vector<std::string> args{std::string(STATION_BIN_DIR) + "/Pirrow", "--port", device_->PtyPath(),
-                                      "--baund", baud, "--log", LogPath()};
-        args.insert(args.end(), options.begin(), options.end());
-        ToolRun run;
-        platform::ChildProcess child;
-        if (!child.Start(args, dir_)) return run;
-        while (child.ReadAvailable(run.out, 1000)) {
-        }
-        run.exitCode = child.Wait();
-        return run;
-    }
-
-    devsim::StateFile StopDevice() {
-        devsim::StateFile state;
-        std::string error;
-        EXPECT_TRUE(device_->StopAndLoadState(state, &error)) << error;
-        return state;
+        ToolE2e::StartDevice(type, "loader", std::move(faults));
     }
 
     // True when the RAM loader still answers at the loader rate (no reset).
     bool LoaderStillRuns() {
         platform::SerialPort port;
-        if (!port.Open(device_->PtyPath(), 1000000)) return false;
+        if (!port.Open(device_.PtyPath(), 1000000)) return false;
         port.Purge();
         port.Write(std::string("otp_factory_read\r\n"));
         std::string text;
@@ -102,9 +46,6 @@ protected:
         }
         return text.find("OTP_FACTORY_READ_OVER") != std::string::npos;
     }
-
-    std::string dir_;
-    std::unique_ptr<testing_support::DevsimProcess> device_;
 };
 
 TEST_F(FlashFactoryE2e, ReadToTheConsoleAndToAFile) {

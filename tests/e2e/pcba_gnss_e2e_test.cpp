@@ -3,13 +3,10 @@
 // test so that the slow application boot pauses run side by side.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/child_process.h"
-#include "tests/support/devsim_process.h"
+#include "tests/support/tool_e2e.h"
 
 namespace {
 
@@ -27,45 +24,23 @@ struct ToolRun {
     }
 };
 
-class PcbaGnss : public ::testing::Test {
+class PcbaGnss : public testing_support::ToolE2e {
 protected:
-    void TearDown() override { std::remove(logPath_.c_str()); }
-
     // Starts a device with `devsimOptions` and runs Pirrow on it with `args`
     // (the port and the log are added).
     ToolRun Run(std::vector<std::string> devsimOptions, std::vector<std::string> args) {
         ToolRun run;
-        testing_support::DevsimProcess dev;
-        if (!dev.Start(devsimOptions)) {
+        if (!device_.Start(devsimOptions)) {
             ADD_FAILURE() << "devsim did not start";
             return run;
         }
-        logPath_ = "/tmp/pirrow_pcba_gnss_" + std::to_string(getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-        std::remove(logPath_.c_str());
-        std::vector<std::string> command{std::string(STATION_BIN_DIR) + "/Pirrow", "--port", dev.PtyPath()};
+        std::vector<std::string> command{"--port", device_.PtyPath()};
         command.insert(command.end(), args.begin(), args.end());
-        command.insert(command.end(), {"--log", logPath_});
-
-        platform::ChildProcess tool;
-        if (!tool.Start(command)) {
-            ADD_FAILURE() << "Pirrow did not start";
-            return run;
-        }
-        platform::Clock& clock = platform::SystemClock();
-        const uint64_t deadline = clock.NowMs() + 120000;
-        while (tool.ReadAvailable(run.console, 200)) {
-            if (clock.NowMs() > deadline) {
-                ADD_FAILURE() << "Pirrow did not end";
-                tool.Kill();
-                break;
-            }
-        }
-        run.status = tool.Wait();
-        std::ifstream in(logPath_);
-        std::stringstream text;
-        text << in.rdbuf();
-        run.log = text.str();
+        command.insert(command.end(), {"--log", LogPath()});
+        testing_support::ToolRun tool = RunProgram("Pirrow", command, 120000);
+        run.status = tool.exitCode;
+        run.console = tool.out;
+        run.log = Log();
         return run;
     }
 
@@ -79,8 +54,6 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
-
-    std::string logPath_;
 };
 
 constexpr const char* kBoot = "percent:1 \npercent:32 \npercent:33 \npercent:34 \npercent:35 \npercent:36 \n";

@@ -14,6 +14,7 @@
 #include "devsim/model/device_type.h"
 #include "devsim/model/state_file.h"
 #include "platform/child_process.h"
+#include "platform/clock.h"
 #include "tests/support/devsim_process.h"
 
 namespace testing_support {
@@ -84,14 +85,25 @@ protected:
         ASSERT_TRUE(device_.Start(options));
     }
 
-    // Runs a tool from the build's program directory in the test directory.
-    ToolRun RunProgram(const std::string& program, const std::vector<std::string>& options) {
+    // Runs a tool from the build's program directory in the test directory;
+    // a tool still running after `limitMs` is killed and the test fails.
+    ToolRun RunProgram(const std::string& program, const std::vector<std::string>& options, int limitMs = 180000) {
         std::vector<std::string> args{std::string(STATION_BIN_DIR) + "/" + program};
         args.insert(args.end(), options.begin(), options.end());
         ToolRun run;
         platform::ChildProcess child;
-        if (!child.Start(args, dir_)) return run;
-        while (child.ReadAvailable(run.out, 1000)) {
+        if (!child.Start(args, dir_)) {
+            ADD_FAILURE() << program << " did not start";
+            return run;
+        }
+        platform::Clock& clock = platform::SystemClock();
+        const uint64_t deadline = clock.NowMs() + uint64_t(limitMs);
+        while (child.ReadAvailable(run.out, 200)) {
+            if (clock.NowMs() > deadline) {
+                ADD_FAILURE() << program << " did not end within " << limitMs << " ms";
+                child.Kill();
+                break;
+            }
         }
         run.exitCode = child.Wait();
         return run;
