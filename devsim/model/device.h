@@ -167,6 +167,7 @@ public:
     OtpStore& Otp() { return state_.otp; }
     SparseMemory& Ram() { return ram_; }
     DeviceState& State() { return state_; }
+    const DeviceState& State() const { return state_; }
     FaultOptions& Faults() { return faults_; }
     // What the boot ROM received by dfu_recv in its last complete boot.
     std::vector<uint8_t> receivedKey;

@@ -85,7 +85,7 @@ bool SaveStateFile(const std::string& path, const std::string& deviceType, const
 }
 
 bool SaveStateFile(const std::string& path, const Device& device, std::string* error) {
-    return SaveStateFile(path, device.Type().Name(), const_cast<Device&>(device).State(), error);
+    return SaveStateFile(path, device.Type().Name(), device.State(), error);
 }
 
 bool ReadStateFile(const std::string& path, StateFile& out, std::string* error) {

@@ -78,3 +78,18 @@ TEST(DevsimSmoke, HelpListsTheOptions) {
                                "--garbage", "--disconnect-after", "--no-argv-echo", "--crystal", "--battery"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
 }
+
+TEST(DevsimSmoke, OneProcessObjectStartsAgainAfterStop) {
+    testing_support::DevsimProcess dev;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(dev.Start({"--device", "QM2B", "--mode", "loader"}));
+        platform::SerialPort port;
+        ASSERT_TRUE(port.Open(dev.PtyPath(), 1000000)) << round << " " << dev.PtyPath();
+        port.Purge();
+        ASSERT_TRUE(port.Write(std::string("burn_noerase\r")));
+        EXPECT_EQ(ReadUntil(port, "OK", 2000), "OK\r\n");
+        port.Close();
+        EXPECT_EQ(dev.Stop(), 0);
+    }
+    std::remove(dev.StatePath().c_str());
+}
