@@ -1,4 +1,4 @@
-// The boot ROM: banner at reset, dfu_recv packets (Part 1.4) and the hand-
+// The boot ROM: banner at reset, dfu_recv packets and the hand-
 // over to the debug port on 0x7E 0x79 (device.h).
 #include <cstdlib>
 #include <string>

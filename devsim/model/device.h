@@ -8,11 +8,11 @@
 // platform::Clock, so unit tests run timed behaviour on a VirtualClock.
 //
 // What runs on the device is its current *personality*:
-//   BootRom   - the boot ROM: banner, "dfu_recv" packets (Part 1.4), and the
-//               debug port (frames starting 0x7E 0x79, Parts 1.8 and 3.5);
-//   RamLoader - the RAM loader's text commands (Parts 1.2, 1.4, 1.5, 1.6);
+//   BootRom   - the boot ROM: banner, "dfu_recv" packets, and the
+//               debug port (frames starting 0x7E 0x79);
+//   RamLoader - the RAM loader's text commands;
 //   Firmware  - the application started by "hcpu_jump_run 0x...\r\n"
-//               (Factory test commands, payment checks, GNSS; Part 1.7).
+//               (Factory test commands, payment checks, GNSS).
 // Switching: BootRom -> RamLoader after the dfu end packet, or when the
 // debug port starts the core (StartRamLoader); RamLoader -> Firmware on
 // hcpu_jump_run (StartFirmware); "burn_reset" -> BootRom (ResetToBootRom).

@@ -33,9 +33,9 @@ public:
     bool IsQM2A() const { return Has("QM2A"); }
     bool IsQM2C() const { return Has("QM2C"); }
     const std::vector<FlashRegionSpec>& Regions() const { return regions_; }
-    // Boot ROM banner: "NVBL" for QM2A, "Norva" otherwise (Part 3.5).
+    // Boot ROM banner: "NVBL" for QM2A, "Norva" otherwise.
     const char* Banner() const { return IsQM2A() ? "NVBL" : "Norva"; }
-    // Application start address of Part 1.7 (0 when the table has none).
+    // Application start address of the jump command (0 when the table has none).
     uint32_t FirmwareAddress() const;
 
 private:

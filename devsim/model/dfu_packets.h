@@ -3,7 +3,7 @@
 
 namespace devsim {
 
-// dfu_recv packet types and sizes (Part 1.4).
+// dfu_recv packet types and sizes.
 constexpr uint16_t kDfuKey = 0x0A03;
 constexpr uint16_t kDfuFirst = 0x0901;
 constexpr uint16_t kDfuNext = 0x0902;

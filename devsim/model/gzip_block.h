@@ -6,7 +6,7 @@
 
 namespace devsim {
 
-// How the RAM loader expands one block of a compressed image (Part 1.3):
+// How the RAM loader expands one block of a compressed image:
 // stored length == raw length means raw bytes; anything else is a raw
 // DEFLATE stream that is inflated as a device with an 8 KiB window must:
 // zlib inflateInit2(-13) streaming into a small output piece that is copied

@@ -7,7 +7,7 @@
 
 namespace devsim {
 
-// The one-time-programmable factory records (Part 1.6). A record once
+// The one-time-programmable factory records. A record once
 // written keeps its value: writing the same value again passes, another
 // value fails.
 enum class OtpValueForm : uint8_t { Mac = 1, Text = 2, Number = 3 };

@@ -1,4 +1,4 @@
-// The RAM loader: text commands of Part 1.2 (flash, factory records,
+// The RAM loader: text commands (flash, factory records,
 // calibrations, jump to the application) and the binary image blocks that
 // follow "burn_erase_write" and "burn_erase_write_gzip".
 #include <cstdio>
@@ -22,7 +22,7 @@ constexpr uint32_t kPlainBlock = 0x20000;
 // loader takes text commands again.
 constexpr uint32_t kTransferStallMs = 10000;
 // Pause between "start_trans\r\n" and the data of burn_read: the tool must
-// see the line before the data arrives (Part 1.5 step 4).
+// see the line before the data arrives.
 constexpr uint32_t kReadDataDelayMs = 50;
 
 std::vector<std::string_view> Words(std::string_view line) {
@@ -384,7 +384,7 @@ private:
             const bool pass = f.batteryPass;
             const std::string ref = w.size() > 1 ? std::string(w[1]) : "4000";
             device.Schedule(f.batteryDelayMs, [d, pass, ref] {
-                // The line the calibration collector looks for (Part 6.1).
+                // The line the calibration collector looks for.
                 std::string text = "first measure: ref_value " + ref + " measure " + ref + " cali_value 0\r\n";
                 text += pass ? "BATTERY_CALI_PASS\r\n" : "BATTERY_CALI_FAIL\r\n";
                 d->Reply(text);

@@ -1,5 +1,5 @@
 #pragma once
-// Builds compressed image files (Part 1.3) for tests: a 12-byte header
+// Builds compressed image files for tests: a 12-byte header
 // (total length, block count, ImageCrc of the image), then per block of at
 // most 0x200000 uncompressed bytes a 12-byte header (uncompressed length,
 // stored length, ImageCrc of the block) and the block data: raw DEFLATE made
