@@ -17,16 +17,8 @@ constexpr uint32_t kFrameStallMs = 1000;
 constexpr uint32_t kBootModeRestartMs = 200;
 constexpr uint32_t kSplitReplyDelayMs = 5;
 
-DebugPortFaults FaultsFromEnvironment() {
-    DebugPortFaults faults;
-    const char* text = std::getenv("DEVSIM_DEBUG_PORT_FAULTS");
-    if (text && !ParseDebugPortFaults(text, faults))
-        std::fprintf(stderr, "devsim: DEVSIM_DEBUG_PORT_FAULTS not understood: %s\n", text);
-    return faults;
-}
-
 DebugPortFaults& DefaultFaults() {
-    static DebugPortFaults faults = FaultsFromEnvironment();
+    static DebugPortFaults faults;
     return faults;
 }
 

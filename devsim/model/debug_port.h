@@ -27,10 +27,9 @@ struct DebugPortFaults {
     int dropLast = 0;
 };
 
-// Faults given to debug ports made from now on (one device per transport).
-// They start as the environment variable DEVSIM_DEBUG_PORT_FAULTS says, a
-// comma-separated list of "split", "drop=N" and "drop=N-M", so that a devsim
-// program started by a test gets them without options of its own.
+// Faults given to debug ports made from now on (one device per transport),
+// as devsim's --debug-port-faults option gives them: a comma-separated list
+// of "split", "drop=N" and "drop=N-M".
 void SetDebugPortFaults(const DebugPortFaults& faults);
 const DebugPortFaults& CurrentDebugPortFaults();
 // False when the text holds an unknown item.

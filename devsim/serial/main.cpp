@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "devsim/model/debug_port.h"
 #include "devsim/model/device.h"
 #include "devsim/model/firmware_options.h"
 #include "devsim/model/state_file.h"
@@ -52,6 +53,9 @@ const char* const kUsage =
     "  --crystal-ms N         crystal calibration time in ms (default 1000)\n"
     "  --battery pass|fail    battery calibration outcome (default pass)\n"
     "  --battery-ms N         battery calibration time in ms (default 1000)\n"
+    "  --debug-port-faults L  faults of the boot ROM's debug port, a comma-separated\n"
+    "                         list: split (every reply in two pieces), drop=N or\n"
+    "                         drop=N-M (replies N to M, counted from 1, never sent)\n"
     "  --help                 this text\n";
 
 struct Options {
@@ -118,6 +122,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--disconnect-after") {
             if (!needs(ParseUnsigned(next, n))) return 2;
             o.faults.disconnectAfterImageBytes = int64_t(n);
+        } else if (a == "--debug-port-faults") {
+            devsim::DebugPortFaults portFaults;
+            if (!needs(next != nullptr && devsim::ParseDebugPortFaults(next, portFaults))) return 2;
+            devsim::SetDebugPortFaults(portFaults);
         } else if (a == "--no-argv-echo") {
             o.faults.noArgvEcho = true;
         } else if (a == "--crystal") {

@@ -32,11 +32,6 @@ std::vector<uint8_t> LoaderImage(size_t size) {
 
 class DebugBoot : public testing_support::ToolE2e {
 protected:
-    void TearDown() override {
-        unsetenv("DEVSIM_DEBUG_PORT_FAULTS");
-        ToolE2e::TearDown();
-    }
-
     std::vector<uint8_t> Prepare(const Family& family) {
         const std::vector<uint8_t> image = Pattern(0x30000 + 40, 7);
         WriteFile(Path("app.bin"), image);
@@ -104,9 +99,8 @@ TEST_F(DebugBoot, BothFamiliesAtTheWorkingRateSwitchWithBurnSpeedAndHandTheLoade
 TEST_F(DebugBoot, SilentDebugPortMakesTheLoaderPhaseTryAgainAtTheWorkingRate) {
     // The first enter frame and its retry go unanswered; the second attempt,
     // at 3000000 baud, boots and moves the loader back up from 1000000.
-    setenv("DEVSIM_DEBUG_PORT_FAULTS", "drop=1-2", 1);
     const std::vector<uint8_t> image = Prepare(kQM2C);
-    StartDevice(kQM2C.type, "bootrom");
+    StartDevice(kQM2C.type, "bootrom", {"--debug-port-faults", "drop=1-2"});
     const ToolRun run = Download(kQM2C, "3000000");
     const std::string log = Log();
     EXPECT_EQ(run.exitCode, 0) << log;
