@@ -28,6 +28,7 @@ bool ReadBurnList(Session& s) {
         ok = common::GetBurnListPath(cfg.imageDir, cfg.deviceType, list);
         if (!ok) PrintLog(false, "GetBurnListPath fail\n");
     } else {
+        PrintLog(false, "X no burn list: give --file or --path\n");
         ok = false;
     }
     if (!ok) return false;

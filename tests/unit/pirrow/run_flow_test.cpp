@@ -62,6 +62,11 @@ TEST(RunFlow, DownloadWithoutAListFailsBeforeOpeningThePort) {
     EXPECT_EQ(RunTool(f, {"--func", "0", "--port", "p", "--baund", "1000000", "--file", "/nonexistent/burn.txt"}), -1);
     EXPECT_NE(f.Log().find("GetBurnList fail\n"), std::string::npos);
     EXPECT_TRUE(f.openedNames.empty());
+
+    ScriptedSession g;
+    EXPECT_EQ(RunTool(g, {"--func", "0", "--port", "p", "--baund", "1000000"}), -1);
+    EXPECT_NE(g.Log().find("X no burn list: give --file or --path\n"), std::string::npos);
+    EXPECT_TRUE(g.openedNames.empty());
 }
 
 TEST(RunFlow, HelpWritesOnlyToTheLog) {
