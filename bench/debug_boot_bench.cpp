@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/log_stamp.h"
 #include "common/print_log.h"
 #include "devsim/model/device.h"
 #include "pirrow/debug_boot.h"
@@ -34,18 +35,6 @@ struct Family {
     double fixedPauseMs;
 };
 
-long StampMs(const std::string& line) {
-    int h, m, s, ms;
-    if (std::sscanf(line.c_str(), "%d:%d:%d:%d", &h, &m, &s, &ms) != 4) return -1;
-    return ((h * 60L + m) * 60L + s) * 1000L + ms;
-}
-
-long StampOf(const std::string& log, const std::string& text) {
-    size_t at = log.find(text);
-    if (at == std::string::npos) return -1;
-    size_t start = log.rfind('\n', at);
-    return StampMs(log.substr(start == std::string::npos ? 0 : start + 1));
-}
 
 std::vector<char> LoaderImage() {
     std::vector<char> image(kLoaderSize);
@@ -101,8 +90,8 @@ long BootMs(const Family& family, const std::string& dir) {
     devsim.Stop();
     std::ifstream in(log);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const long start = StampOf(text, " open success");
-    const long end = StampOf(text, "downloadfile: ");
+    const long start = bench_support::StampOf(text, " open success");
+    const long end = bench_support::StampOf(text, "downloadfile: ");
     if (status != 0 || start < 0 || end < 0) return -1;
     return end - start;
 }

@@ -9,6 +9,7 @@
 
 #include <stdlib.h>
 
+#include "bench/log_stamp.h"
 #include "platform/child_process.h"
 #include "tests/support/devsim_process.h"
 
@@ -17,19 +18,6 @@ namespace {
 constexpr int kBaud = 3000000;
 constexpr size_t kImageSize = 4 << 20;
 
-// Milliseconds of the day from a log line's "hh:mm:ss:mmm" stamp.
-long StampMs(const std::string& line) {
-    int h, m, s, ms;
-    if (std::sscanf(line.c_str(), "%d:%d:%d:%d", &h, &m, &s, &ms) != 4) return -1;
-    return ((h * 60L + m) * 60L + s) * 1000L + ms;
-}
-
-long StampOf(const std::string& log, const std::string& text) {
-    size_t at = log.find(text);
-    if (at == std::string::npos) return -1;
-    size_t start = log.rfind('\n', at);
-    return StampMs(log.substr(start == std::string::npos ? 0 : start + 1));
-}
 
 }  // namespace
 
@@ -64,8 +52,8 @@ int main() {
 
     std::ifstream in(log);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const long start = StampOf(text, "burn_erase_write ");
-    const long end = StampOf(text, "download_image_simple_thread success");
+    const long start = bench_support::StampOf(text, "burn_erase_write ");
+    const long end = bench_support::StampOf(text, "download_image_simple_thread success");
     std::filesystem::remove_all(dir);
     if (status != 0 || start < 0 || end < 0) {
         std::fprintf(stderr, "download failed (status %d)\n", status);

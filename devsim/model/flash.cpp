@@ -37,19 +37,32 @@ const FlashRegionSpec* FlashArray::RegionAt(uint32_t base) const {
     return nullptr;
 }
 
-bool FlashArray::Read(uint32_t address, uint8_t* dst, uint32_t length) const {
-    if (!RegionOf(address, length)) return false;
+namespace {
+
+// Calls piece(chunkAddress, offsetInChunk, count, doneSoFar) for each part of
+// [address, address + length) that lies in one storage chunk.
+template <typename Piece>
+void ForEachChunkPiece(uint32_t address, uint32_t length, uint32_t chunkSize, Piece piece) {
     uint32_t done = 0;
     while (done < length) {
         const uint32_t a = address + done;
-        const uint32_t chunk = a & ~(kChunk - 1);
+        const uint32_t chunk = a & ~(chunkSize - 1);
         const uint32_t in = a - chunk;
-        const uint32_t n = std::min(kChunk - in, length - done);
+        const uint32_t n = std::min(chunkSize - in, length - done);
+        piece(chunk, in, n, done);
+        done += n;
+    }
+}
+
+}  // namespace
+
+bool FlashArray::Read(uint32_t address, uint8_t* dst, uint32_t length) const {
+    if (!RegionOf(address, length)) return false;
+    ForEachChunkPiece(address, length, kChunk, [&](uint32_t chunk, uint32_t in, uint32_t n, uint32_t done) {
         auto it = chunks_.find(chunk);
         if (it == chunks_.end()) std::memset(dst + done, 0xFF, n);
         else std::memcpy(dst + done, it->second.get() + in, n);
-        done += n;
-    }
+    });
     return true;
 }
 
@@ -70,36 +83,22 @@ uint8_t* FlashArray::ChunkFor(uint32_t chunkAddress) {
 
 bool FlashArray::Program(uint32_t address, const uint8_t* data, uint32_t length) {
     if (!RegionOf(address, length)) return false;
-    uint32_t done = 0;
-    while (done < length) {
-        const uint32_t a = address + done;
-        const uint32_t chunk = a & ~(kChunk - 1);
-        const uint32_t in = a - chunk;
-        const uint32_t n = std::min(kChunk - in, length - done);
-        if (!(chunks_.find(chunk) == chunks_.end() && AllErased(data + done, n))) {
-            uint8_t* p = ChunkFor(chunk) + in;
-            for (uint32_t i = 0; i < n; ++i) p[i] &= data[done + i];
-        }
-        done += n;
-    }
+    ForEachChunkPiece(address, length, kChunk, [&](uint32_t chunk, uint32_t in, uint32_t n, uint32_t done) {
+        if (chunks_.find(chunk) == chunks_.end() && AllErased(data + done, n)) return;
+        uint8_t* p = ChunkFor(chunk) + in;
+        for (uint32_t i = 0; i < n; ++i) p[i] &= data[done + i];
+    });
     return true;
 }
 
 bool FlashArray::Erase(uint32_t address, uint32_t length) {
     if (!RegionOf(address, length)) return false;
-    uint32_t done = 0;
-    while (done < length) {
-        const uint32_t a = address + done;
-        const uint32_t chunk = a & ~(kChunk - 1);
-        const uint32_t in = a - chunk;
-        const uint32_t n = std::min(kChunk - in, length - done);
+    ForEachChunkPiece(address, length, kChunk, [&](uint32_t chunk, uint32_t in, uint32_t n, uint32_t) {
         auto it = chunks_.find(chunk);
-        if (it != chunks_.end()) {
-            std::memset(it->second.get() + in, 0xFF, n);
-            if (n == kChunk || AllErased(it->second.get(), kChunk)) chunks_.erase(it);
-        }
-        done += n;
-    }
+        if (it == chunks_.end()) return;
+        std::memset(it->second.get() + in, 0xFF, n);
+        if (n == kChunk || AllErased(it->second.get(), kChunk)) chunks_.erase(it);
+    });
     return true;
 }
 

@@ -190,17 +190,7 @@ private:
             return Outcome::Stay;
         }
         if (!noErase) device.Flash().Erase(address, length);
-        if (length == 0) {
-            Ok(device);
-            return Outcome::Stay;
-        }
-        mode_ = Mode::Plain;
-        address_ = address;
-        remaining_ = length;
-        block_.clear();
-        lastByteMs_ = device.NowMs();
-        device.Reply("RX_WAIT\r\n");
-        return Outcome::Stay;
+        return BeginTransfer(device, Mode::Plain, address, length);
     }
 
     Outcome BurnEraseWriteGzip(Device& device, const std::vector<std::string_view>& w) {
@@ -211,13 +201,19 @@ private:
             Fail(device);
             return Outcome::Stay;
         }
-        if (blocks == 0) {
+        return BeginTransfer(device, Mode::Gzip, address, blocks);
+    }
+
+    // Asks for the first block of a write; `count` is bytes (plain) or
+    // blocks (gzip). Nothing to come: the write is done at once.
+    Outcome BeginTransfer(Device& device, Mode mode, uint32_t address, uint32_t count) {
+        if (count == 0) {
             Ok(device);
             return Outcome::Stay;
         }
-        mode_ = Mode::Gzip;
+        mode_ = mode;
         address_ = address;
-        remaining_ = blocks;
+        remaining_ = count;
         block_.clear();
         lastByteMs_ = device.NowMs();
         device.Reply("RX_WAIT\r\n");
