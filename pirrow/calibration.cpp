@@ -6,6 +6,7 @@
 #include "common/print_log.h"
 #include "pirrow/jobs.h"
 #include "pirrow/loader.h"
+#include "pirrow/loader_job.h"
 #include "pirrow/reply_poll.h"
 
 namespace pirrow {
@@ -59,8 +60,17 @@ CrystalOutcome CrystalAttempt(Session& s) {
 
 // A reset asked for by --postact is sent whatever the verdict.
 void FinishCalibration(Session& s) {
-    if (s.settings.postAct != 0 && s.link.IsOpen()) ResetUe(s);
-    s.link.Close();
+    if (s.settings.postAct != 0) ResetUe(s);
+}
+
+bool CalibrateCrystal(Session& s) {
+    CrystalOutcome outcome = CrystalAttempt(s);
+    // Only a command the loader never took is worth sending again.
+    if (outcome == CrystalOutcome::NotTaken) {
+        PrintLog(false, "retry ... \n");
+        outcome = CrystalAttempt(s);
+    }
+    return outcome == CrystalOutcome::Pass;
 }
 
 bool CalibrateBattery(Session& s) {
@@ -88,35 +98,13 @@ int CrystalWaitSeconds(const std::string& fishCommand) {
 }
 
 bool CaliCrystal(Session& s) {
-    PrintLog(false, "channel CaliCrystal start \n");
-    s.progress.total = 0;
-    bool ok = LoaderPhase(s, false);
-    if (ok) {
-        PrintPercent(10);
-        CrystalOutcome outcome = CrystalAttempt(s);
-        // Only a command the loader never took is worth sending again.
-        if (outcome == CrystalOutcome::NotTaken) {
-            PrintLog(false, "retry ... \n");
-            outcome = CrystalAttempt(s);
-        }
-        ok = outcome == CrystalOutcome::Pass;
-    }
-    FinishCalibration(s);
-    PrintLog(false, ok ? "CaliCrystal success \n" : "CaliCrystal fail \n");
-    return ok;
+    return RunLoaderJob(s, {"channel CaliCrystal start \n", "CaliCrystal", false, 10, FinishCalibration},
+                        CalibrateCrystal);
 }
 
 bool CaliBattery(Session& s) {
-    PrintLog(false, "channel CaliBattery start \n");
-    s.progress.total = 0;
-    bool ok = LoaderPhase(s, false);
-    if (ok) {
-        PrintPercent(10);
-        ok = CalibrateBattery(s);
-    }
-    FinishCalibration(s);
-    PrintLog(false, ok ? "CaliBattery success \n" : "CaliBattery fail \n");
-    return ok;
+    return RunLoaderJob(s, {"channel CaliBattery start \n", "CaliBattery", false, 10, FinishCalibration},
+                        CalibrateBattery);
 }
 
 }  // namespace pirrow

@@ -2,7 +2,7 @@
 // line, reading the records back, and the payment-key presence check.
 #include "common/print_log.h"
 #include "pirrow/jobs.h"
-#include "pirrow/loader.h"
+#include "pirrow/loader_job.h"
 #include "pirrow/reply_poll.h"
 
 namespace pirrow {
@@ -18,7 +18,6 @@ constexpr const char* kPaymentKeys[] = {"FACTORY_CFG_ID_ALIPAY_DS:", "FACTORY_CF
                                         "FACTORY_CFG_ID_ALIPAY_PK:", "FACTORY_CFG_ID_MAC:"};
 
 bool WriteGivenRecord(Session& s) {
-    PrintPercent(1);
     if (s.settings.fishCommand.empty()) {
         PrintLog(false, "WrFactoryOtp no fish cmd \n");
         return false;
@@ -55,29 +54,15 @@ bool PaymentKeysPresent(Session& s) {
 }  // namespace
 
 bool WrFactoryOtp(Session& s) {
-    PrintLog(false, "channel WrFactoryOtp start \n");
-    s.progress.total = 0;
-    const bool ok = LoaderPhase(s, false) && WriteGivenRecord(s);
-    s.link.Close();
-    PrintLog(false, ok ? "WrFactoryOtp success \n" : "WrFactoryOtp fail \n");
-    return ok;
+    return RunLoaderJob(s, {"channel WrFactoryOtp start \n", "WrFactoryOtp", false, 1, nullptr}, WriteGivenRecord);
 }
 
 bool RdFactoryOtp(Session& s) {
-    PrintLog(false, "channel RdFactoryOtp start \n");
-    s.progress.total = 0;
-    const bool ok = LoaderPhase(s, false) && ReadRecordsToConsole(s);
-    s.link.Close();
-    PrintLog(false, ok ? "RdFactoryOtp success \n" : "RdFactoryOtp fail \n");
-    return ok;
+    return RunLoaderJob(s, {"channel RdFactoryOtp start \n", "RdFactoryOtp", false, -1, nullptr}, ReadRecordsToConsole);
 }
 
 bool AlpayCheck(Session& s) {
-    PrintLog(false, "channel AlpayCheck start \n");
-    const bool ok = LoaderPhase(s, false) && PaymentKeysPresent(s);
-    s.link.Close();
-    PrintLog(false, ok ? "AlpayCheck success \n" : "AlpayCheck fail \n");
-    return ok;
+    return RunLoaderJob(s, {"channel AlpayCheck start \n", "AlpayCheck", false, -1, nullptr}, PaymentKeysPresent);
 }
 
 }  // namespace pirrow

@@ -3,7 +3,7 @@
 #include "common/print_log.h"
 #include "pirrow/erase_table.h"
 #include "pirrow/jobs.h"
-#include "pirrow/loader.h"
+#include "pirrow/loader_job.h"
 
 namespace pirrow {
 
@@ -21,17 +21,11 @@ bool RunEraseSteps(Session& s, const std::vector<EraseStep>& steps) {
     return true;
 }
 
+// Both whole-flash jobs log under the one name.
 bool EraseWholeFlash(Session& s, EraseAllKind kind) {
-    PrintLog(false, "EraseAllUart start \n");
-    s.progress.total = 0;
-    bool ok = LoaderPhase(s, false);
-    if (ok) {
-        PrintPercent(10);
-        ok = RunEraseSteps(s, EraseAllSteps(s.settings.deviceType, kind));
-    }
-    s.link.Close();
-    PrintLog(false, ok ? "EraseAllUart success \n" : "EraseAllUart fail \n");
-    return ok;
+    return RunLoaderJob(s, {"EraseAllUart start \n", "EraseAllUart", false, 10, nullptr}, [kind](Session& session) {
+        return RunEraseSteps(session, EraseAllSteps(session.settings.deviceType, kind));
+    });
 }
 
 bool EraseRange(Session& s) {
@@ -50,16 +44,7 @@ bool EraseAllUart(Session& s) { return EraseWholeFlash(s, EraseAllKind::Everythi
 bool EraseExcludeAddrUart(Session& s) { return EraseWholeFlash(s, EraseAllKind::KeepFactoryArea); }
 
 bool EraseAddrUart(Session& s) {
-    PrintLog(false, "EraseAddrUart start \n");
-    s.progress.total = 0;
-    bool ok = LoaderPhase(s, false);
-    if (ok) {
-        PrintPercent(10);
-        ok = EraseRange(s);
-    }
-    s.link.Close();
-    PrintLog(false, ok ? "EraseAddrUart success \n" : "EraseAddrUart fail \n");
-    return ok;
+    return RunLoaderJob(s, {"EraseAddrUart start \n", "EraseAddrUart", false, 10, nullptr}, EraseRange);
 }
 
 }  // namespace pirrow

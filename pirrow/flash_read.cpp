@@ -7,6 +7,7 @@
 #include "common/print_log.h"
 #include "pirrow/jobs.h"
 #include "pirrow/loader.h"
+#include "pirrow/loader_job.h"
 #include "pirrow/reply_poll.h"
 
 namespace pirrow {
@@ -155,16 +156,11 @@ bool UartRecvToFile(Session& s, const std::string& fileName, int timeoutMs, uint
 }
 
 bool ReadUart(Session& s) {
-    PrintLog(false, "ReadUart start \n");
-    s.progress.total = 0;
-    const bool ok = LoaderPhase(s, true) && ReadSteps(s);
-    if (s.link.IsOpen()) {
-        // Hand the loader back at the rate the next job expects; no reset.
-        if (s.settings.baud != kLoaderBaud) BurnSpeed(s, kLoaderBaud);
-        s.link.Close();
-    }
-    PrintLog(false, ok ? "ReadUart success \n" : "ReadUart fail \n");
-    return ok;
+    // Hand the loader back at the rate the next job expects; no reset.
+    auto handBack = [](Session& session) {
+        if (session.settings.baud != kLoaderBaud) BurnSpeed(session, kLoaderBaud);
+    };
+    return RunLoaderJob(s, {"ReadUart start \n", "ReadUart", true, -1, handBack}, ReadSteps);
 }
 
 }  // namespace pirrow

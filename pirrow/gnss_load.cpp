@@ -1,18 +1,18 @@
 #include "pirrow/gnss_load.h"
 
 #include "common/print_log.h"
+#include "common/text_search.h"
 #include "pirrow/jobs.h"
 
 namespace pirrow {
 
+using common::Contains;
 using common::PrintLog;
 
 namespace {
 
 constexpr uint32_t kPollMs = 100;
 constexpr int kRequestAttempts = 10;
-
-bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 // A line that answers a step: success when it carries the step's "00" code.
 GnssVerdict Answer(std::string_view line, std::string_view success) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/print_log.h"
+#include "common/text_search.h"
 #include "pirrow/debug_boot.h"
 #include "pirrow/dfu_boot.h"
 
@@ -26,9 +27,9 @@ bool LoaderPhase(Session& s, bool switchToWorkingBaud) {
 
 bool LoadRamLoader(Session& s, int currentBaud, int targetBaud) {
     const std::string& device = s.settings.deviceType;
-    if (device.find("QM2A") != std::string::npos)
+    if (common::Contains(device, "QM2A"))
         return DebugPortBoot(s, DebugFrameForm::Short, currentBaud, targetBaud);
-    if (device.find("QM2C") != std::string::npos)
+    if (common::Contains(device, "QM2C"))
         return DebugPortBoot(s, DebugFrameForm::Long, currentBaud, targetBaud);
     return DfuBoot(s, currentBaud, targetBaud);
 }

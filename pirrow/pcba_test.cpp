@@ -2,6 +2,7 @@
 #include <string>
 
 #include "common/print_log.h"
+#include "common/text_search.h"
 #include "pirrow/jobs.h"
 #include "pirrow/loader.h"
 #include "pirrow/pcba_items.h"
@@ -9,6 +10,7 @@
 
 namespace pirrow {
 
+using common::Contains;
 using common::PrintLog;
 
 namespace {
@@ -17,8 +19,6 @@ constexpr int kReplySeconds = 3;
 constexpr int kEnterTestAttempts = 5;
 constexpr int kEnterTestSeconds = 2;
 constexpr int kEnterTestPercent = 36;
-
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 // The application's start address in flash depends on the device family.
 const char* JumpCommand(const std::string& device) {

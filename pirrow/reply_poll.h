@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 
+#include "common/text_search.h"
 #include "pirrow/session.h"
 
 namespace pirrow {
@@ -15,6 +16,6 @@ enum class PollStep { Continue, Pass, Fail };
 PollStep PollReply(Session& s, std::string& reply, int cycles, int cycleMs,
                    const std::function<PollStep(const std::string& reply)>& judge);
 
-inline bool Contains(const std::string& text, const char* token) { return text.find(token) != std::string::npos; }
+using common::Contains;
 
 }  // namespace pirrow

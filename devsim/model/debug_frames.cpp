@@ -6,9 +6,6 @@ namespace devsim {
 
 namespace {
 
-constexpr uint8_t kAck = 0x06;
-constexpr uint8_t kReadMarker = 0xD2;
-
 bool Big(DebugForm form) { return form == DebugForm::Long; }
 
 uint32_t Get(DebugForm form, const uint8_t* p, int bytes) {
@@ -92,15 +89,15 @@ DebugRequest DebugFrameReader::Decode() const {
 ByteString DebugReply(DebugForm form, uint8_t marker) {
     ByteString out = Header(form, 2);
     out.push_back(marker);
-    out.push_back(kAck);
+    out.push_back(kDebugAck);
     return out;
 }
 
 ByteString DebugReadReply(DebugForm form, const std::vector<uint32_t>& words) {
     ByteString out = Header(form, 2 + 4 * words.size());
-    out.push_back(kReadMarker);
+    out.push_back(kDebugReadReply);
     for (uint32_t w : words) Put(form, out, w, 4);
-    out.push_back(kAck);
+    out.push_back(kDebugAck);
     return out;
 }
 

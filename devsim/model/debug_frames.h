@@ -53,6 +53,13 @@ private:
 constexpr size_t kMaxDebugPayload = 8 + 0x10000;
 
 // Reply frames.
+// Reply markers; every reply ends with kDebugAck.
+constexpr uint8_t kDebugAck = 0x06;
+constexpr uint8_t kDebugEnterReply = 0xD1;
+constexpr uint8_t kDebugLeaveReply = 0xD0;
+constexpr uint8_t kDebugReadReply = 0xD2;
+constexpr uint8_t kDebugWriteReply = 0xD3;
+
 ByteString DebugReply(DebugForm form, uint8_t marker);  // marker then 0x06
 ByteString DebugReadReply(DebugForm form, const std::vector<uint32_t>& words);
 

@@ -8,9 +8,6 @@ namespace devsim {
 
 namespace {
 
-constexpr uint8_t kEnterReply = 0xD1;
-constexpr uint8_t kLeaveReply = 0xD0;
-constexpr uint8_t kWriteReply = 0xD3;
 // A frame whose bytes stop coming for this long is dropped, so that the next
 // magic starts a fresh frame.
 constexpr uint32_t kFrameStallMs = 1000;
@@ -106,10 +103,10 @@ void BootDebugPort::Reset(Device& device, bool requestedByDebugger) {
 bool BootDebugPort::Handle(Device& device, const DebugRequest& request) {
     switch (request.kind) {
         case DebugRequest::Kind::Enter:
-            Answer(device, DebugReply(form_, kEnterReply), "debug_enter");
+            Answer(device, DebugReply(form_, kDebugEnterReply), "debug_enter");
             return true;
         case DebugRequest::Kind::Leave:
-            Answer(device, DebugReply(form_, kLeaveReply), "debug_leave");
+            Answer(device, DebugReply(form_, kDebugLeaveReply), "debug_leave");
             device.DetachDebugPort();
             return false;
         case DebugRequest::Kind::Read: {
@@ -133,7 +130,7 @@ bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
         DebugTarget::Effect e = target_.Write(device, request.busAddress + uint32_t(4 * k), request.words[k]);
         if (e != DebugTarget::Effect::None) effect = e;
     }
-    const ByteString ack = DebugReply(form_, kWriteReply);
+    const ByteString ack = DebugReply(form_, kDebugWriteReply);
     switch (effect) {
         case DebugTarget::Effect::ResetRequest:
             if (form_ == DebugForm::Short) {
