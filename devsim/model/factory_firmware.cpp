@@ -48,6 +48,8 @@ public:
 
 private:
     void Send(Device& device, const std::string& text) { output_.Send(device, text); }
+    // The answer of a test item comes once the item has run.
+    void SendItem(Device& device, const std::string& text) { output_.Send(device, text, options_.itemMs); }
 
     void Command(Device& device, const std::string& line) {
         if (gnss_.OnLine(device, line)) return;
@@ -58,11 +60,11 @@ private:
             // The test items answer only in test mode.
             if (inTest_) FactoryCommand(device, line.substr(kFactoryPrefix.size()));
         } else if (line == "wechat_mark_rw 1") {
-            Send(device, options_.markWrite ? "wechat_mark_rw_SUCCESS\r\n" : "wechat_mark_rw_FAIL\r\n");
+            SendItem(device, options_.markWrite ? "wechat_mark_rw_SUCCESS\r\n" : "wechat_mark_rw_FAIL\r\n");
         } else if (line == "wechat_mark_rw 2") {
-            Send(device, options_.oldMark ? "wechat_mark_rw_SUCCESS\r\n" : "wechat_mark_rw_FAIL\r\n");
+            SendItem(device, options_.oldMark ? "wechat_mark_rw_SUCCESS\r\n" : "wechat_mark_rw_FAIL\r\n");
         } else if (line.rfind("wechat_mark_rw ", 0) == 0) {
-            Send(device, "wechat_mark_rw_FAIL\r\n");
+            SendItem(device, "wechat_mark_rw_FAIL\r\n");
         } else if (line.rfind("third_func_check ", 0) == 0) {
             ThirdFunction(device);
         }
@@ -75,10 +77,10 @@ private:
         }
         const std::string status = "Factory_" + item + "_status:";
         if (!FactoryItemNames().count(item) || options_.failingItems.count(item)) {
-            Send(device, status + "FAIL\r\n");
+            SendItem(device, status + "FAIL\r\n");
             return;
         }
-        Send(device, ItemData(item) + status + "OK\r\n");
+        SendItem(device, ItemData(item) + status + "OK\r\n");
     }
 
     // The data an item lists before its status line.
@@ -99,18 +101,18 @@ private:
 
     void Wechatpay(Device& device) {
         if (!options_.wechatPayEnabled) {
-            Send(device, "wechatpay_enable:0\r\n");
+            SendItem(device, "wechatpay_enable:0\r\n");
             return;
         }
         // The id comes first, so a reader that stops at the enable line has it.
-        Send(device, ModelIdLine() + "wechatpay_enable:1\r\n");
+        SendItem(device, ModelIdLine() + "wechatpay_enable:1\r\n");
     }
 
     void ThirdFunction(Device& device) {
         std::string verdict = options_.thirdFuncFailValue
                                   ? "third_func_check_FAIL:" + std::to_string(*options_.thirdFuncFailValue) + "\r\n"
                                   : "third_func_check_PASS\r\n";
-        Send(device, ModelIdLine() + verdict);
+        SendItem(device, ModelIdLine() + verdict);
     }
 
     const FactoryFirmwareOptions& options_;

@@ -22,6 +22,8 @@ struct FaultOptions {
     uint32_t crystalDelayMs = 1000;
     bool batteryPass = true;
     uint32_t batteryDelayMs = 1000;
+    // How long "otp_factory_write" and "otp_factory_read" take before their answer.
+    uint32_t recordDelayMs = 0;
 };
 
 // Line noise: holds none of the tokens the tools look for ("OK", "Fail",

@@ -98,6 +98,8 @@ bool ApplyFirmwareOption(FactoryFirmwareOptions& o, std::string_view name, std::
         o.startupText = text;
     } else if (name == "--fw-boot-ms") {
         if ((ok = ReadInt(value, 0, 60000, number))) o.bootMs = uint32_t(number);
+    } else if (name == "--item-ms") {
+        if ((ok = ReadInt(value, 0, 60000, number))) o.itemMs = uint32_t(number);
     } else if (name == "--fw-split") {
         if ((ok = ReadInt(value, 0, 1 << 20, number))) o.replyPieceBytes = size_t(number);
     } else if (name == "--gnss-request") {
@@ -136,6 +138,8 @@ const char* FirmwareOptionsUsage() {
            "  --fw-startup TEXT           start-up text after the jump\n"
            "  --fw-boot-ms N              time from the jump to the start-up text\n"
            "  --fw-split N                send every firmware reply in pieces of N bytes\n"
+           "  --item-ms N                 time each test item, payment and third-function check\n"
+           "                              takes before it answers (default 0)\n"
            "  --gnss-request ok|fail|silent, --gnss-start ok|fail|silent, --gnss-finish ok|fail|silent\n"
            "                              answers of the GNSS loader's steps\n"
            "  --gnss-stall STAGE          stop reporting load progress after STAGE (1-5)\n"

@@ -54,6 +54,9 @@ struct FactoryFirmwareOptions {
     // Every reply leaves in pieces of this many bytes, one piece per
     // kPieceGapMs, so a reader sees it split across reads (0: whole).
     size_t replyPieceBytes = 0;
+    // How long each test item (and each payment or third-function check)
+    // takes before it answers.
+    uint32_t itemMs = 0;
     GnssLoaderOptions gnss;
 };
 

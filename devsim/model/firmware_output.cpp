@@ -6,17 +6,15 @@
 
 namespace devsim {
 
-void FirmwareOutput::Send(Device& device, const std::string& text) {
-    if (pieceBytes_ == 0) {
-        device.Emit(text);
-        return;
-    }
+void FirmwareOutput::Send(Device& device, const std::string& text, uint32_t delayMs) {
     const uint64_t now = device.NowMs();
-    uint64_t due = std::max(now, nextPieceMs_);
-    for (size_t at = 0; at < text.size(); at += pieceBytes_, due += kPieceGapMs) {
-        std::string piece = text.substr(at, pieceBytes_);
-        if (due == now) device.Emit(piece);
-        else device.Schedule(uint32_t(due - now), [&device, piece] { device.Emit(piece); });
+    uint64_t due = std::max(now + delayMs, nextPieceMs_);
+    const size_t piece = pieceBytes_ == 0 ? std::max<size_t>(text.size(), 1) : pieceBytes_;
+    const uint32_t gap = pieceBytes_ == 0 ? 0 : kPieceGapMs;
+    for (size_t at = 0; at < text.size(); at += piece, due += gap) {
+        std::string bytes = text.substr(at, piece);
+        if (due == now) device.Emit(bytes);
+        else device.Schedule(uint32_t(due - now), [&device, bytes] { device.Emit(bytes); });
     }
     nextPieceMs_ = due;
 }

@@ -14,7 +14,8 @@ namespace devsim {
 class FirmwareOutput {
 public:
     explicit FirmwareOutput(size_t pieceBytes) : pieceBytes_(pieceBytes) {}
-    void Send(Device& device, const std::string& text);
+    // `delayMs`: the device's own time before the reply starts.
+    void Send(Device& device, const std::string& text, uint32_t delayMs = 0);
 
 private:
     size_t pieceBytes_;

@@ -348,15 +348,26 @@ private:
         OtpValue value;
         const bool ok = OtpStore::ParseWrite(std::string_view(line).substr(at + kName.size()), id, value) &&
                         device.Otp().Write(id, value) == OtpWriteResult::Pass;
-        device.Reply(ok ? "OTP_FACTORY_WRITE_PASS\r\n" : "OTP_FACTORY_WRITE_FAIL\r\n");
+        RecordReply(device, ok ? "OTP_FACTORY_WRITE_PASS\r\n" : "OTP_FACTORY_WRITE_FAIL\r\n");
         return Outcome::Stay;
+    }
+
+    // The record area is slow to program and read; the answer waits for it.
+    void RecordReply(Device& device, std::string text) {
+        const uint32_t delayMs = device.Faults().recordDelayMs;
+        if (delayMs == 0) {
+            device.Reply(text);
+            return;
+        }
+        Device* d = &device;
+        device.Schedule(delayMs, [d, text] { d->Reply(text); });
     }
 
     Outcome OtpRead(Device& device) {
         std::string text;
         for (const auto& [id, value] : device.Otp().Records()) text += OtpStore::ReadLine(id, value) + "\r\n";
         text += "OTP_FACTORY_READ_OVER\r\n";
-        device.Reply(text);
+        RecordReply(device, text);
         return Outcome::Stay;
     }
 

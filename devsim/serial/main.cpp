@@ -53,6 +53,8 @@ const char* const kUsage =
     "  --crystal-ms N         crystal calibration time in ms (default 1000)\n"
     "  --battery pass|fail    battery calibration outcome (default pass)\n"
     "  --battery-ms N         battery calibration time in ms (default 1000)\n"
+    "  --record-ms N          time otp_factory_write and otp_factory_read take before\n"
+    "                         they answer, in ms (default 0)\n"
     "  --debug-port-faults L  faults of the boot ROM's debug port, a comma-separated\n"
     "                         list: split (every reply in two pieces), drop=N or\n"
     "                         drop=N-M (replies N to M, counted from 1, never sent)\n"
@@ -138,7 +140,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--battery-ms") {
             if (!needs(ParseUnsigned(next, n))) return 2;
             o.faults.batteryDelayMs = uint32_t(n);
-        } else if (a.rfind("--fw-", 0) == 0 || a.rfind("--gnss-", 0) == 0) {
+        } else if (a == "--record-ms") {
+            if (!needs(ParseUnsigned(next, n) && n <= 60000)) return 2;
+            o.faults.recordDelayMs = uint32_t(n);
+        } else if (a.rfind("--fw-", 0) == 0 || a.rfind("--gnss-", 0) == 0 || a == "--item-ms") {
             // The application firmware's own options (firmware_options.h).
             bool known = false;
             std::string error = "missing value for " + a;

@@ -114,6 +114,16 @@ TEST_F(FactoryFirmware, ThirdFunctionCheck) {
     EXPECT_EQ(h->Send("third_func_check 3\r\n"), "get_wechatpay_info:model_id:42\r\nthird_func_check_FAIL:7\r\n");
 }
 
+TEST_F(FactoryFirmware, ItemsAndChecksAnswerAfterTheirTime) {
+    options.itemMs = 50;
+    BootInTestMode();
+    for (const char* command : {"Factory gsensor\r\n", "third_func_check 0\r\n", "wechat_mark_rw 1\r\n"}) {
+        EXPECT_EQ(h->Send(command), "") << command;
+        EXPECT_EQ(h->Advance(40), "") << command;
+        EXPECT_NE(h->Advance(20), "") << command;
+    }
+}
+
 TEST_F(FactoryFirmware, OverlongLineIsDroppedWhole) {
     BootInTestMode();
     EXPECT_EQ(h->Send(std::string(600, 'x') + "Factory hr\r\n"), "");

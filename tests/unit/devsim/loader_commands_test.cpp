@@ -192,10 +192,11 @@ TEST(DevsimLoader, UnknownCommandFails) {
     EXPECT_EQ(h.Send("\r\n\r\n"), "");  // blank lines are no commands
 }
 
-TEST(DevsimLoader, CalibrationsEchoThenAnswerAfterTheirTime) {
+TEST(DevsimLoader, CalibrationsAndRecordsAnswerAfterTheirTime) {
     devsim::FaultOptions f;
     f.crystalDelayMs = 3000;
     f.batteryDelayMs = 2000;
+    f.recordDelayMs = 300;
     Harness h("QM2B", Device::StartMode::RamLoader, f);
     const std::string echo = h.Send("crystal_cali 8 5 10\r");
     EXPECT_NE(echo.find("argv[1]"), std::string::npos);
@@ -210,6 +211,12 @@ TEST(DevsimLoader, CalibrationsEchoThenAnswerAfterTheirTime) {
     const std::string battery = h.Advance(2100);
     EXPECT_NE(battery.find("first measure: ref_value 4000"), std::string::npos);
     EXPECT_NE(battery.find("BATTERY_CALI_PASS\r\n"), std::string::npos);
+
+    EXPECT_EQ(h.Send("otp_factory_write 2 \"SN1\"\r\n"), "");
+    EXPECT_EQ(h.Advance(290), "");
+    EXPECT_EQ(h.Advance(20), "OTP_FACTORY_WRITE_PASS\r\n");
+    EXPECT_EQ(h.Send("otp_factory_read\r\n"), "");
+    EXPECT_EQ(h.Advance(310), "FACTORY_CFG_ID_SN:SN1\r\nOTP_FACTORY_READ_OVER\r\n");
 }
 
 TEST(DevsimLoader, CalibrationsCanFail) {
