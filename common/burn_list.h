@@ -39,7 +39,18 @@ bool GetBurnList(const std::string& fileArg, const std::string& deviceType, Burn
 // the linker map files.
 bool GetBurnListPath(const std::string& imageDir, const std::string& deviceType, BurnList& list);
 
+enum class HexResult { Converted, MultiSector, BadRecord, CantWrite };
+
 // Converts an entry's Intel HEX file to "<name>_hex2bin.bin" beside it and
+// points the entry at the result (path and address change); a file that is
+// not HEX or cannot be read is left to the later read of the entry. A second
+// sector that does not continue where the data ended is not supported. On
+// failure no output is left behind, the entry's address is the image start
+// found so far, and `detail` holds the log line of a bad record or a failed
+// write (empty for a second sector, which each program reports its own way).
+HexResult ConvertHexToBin(BurnItem& entry, std::string& detail);
+
+// ConvertHexToBin with the tool's log lines. Converts an entry's Intel HEX file to "<name>_hex2bin.bin" beside it and
 // points the entry at the result (path and address change). Returns false
 // when the HEX file has more than one address sector.
 bool HexToBin(BurnItem& entry);

@@ -1,5 +1,7 @@
 #include "common/file_util.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace common {
@@ -21,6 +23,35 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : path_(path), temp_(path + ".part" + std::to_string(getpid())) {
+    file_ = std::fopen(temp_.c_str(), "wb");
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Write(const void* data, size_t size) {
+    if (!file_ || failed_ || size == 0) return;
+    if (std::fwrite(data, 1, size, file_) != size) failed_ = true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!file_) return false;
+    bool ok = !failed_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (ok && std::rename(temp_.c_str(), path_.c_str()) == 0) return true;
+    std::remove(temp_.c_str());
+    return false;
+}
+
+void AtomicFileWriter::Discard() {
+    if (!file_) return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(temp_.c_str());
 }
 
 }  // namespace common

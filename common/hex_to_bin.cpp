@@ -1,10 +1,10 @@
 #include <strings.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "common/burn_list.h"
+#include "common/file_util.h"
 #include "common/hex_record.h"
 #include "common/line_reader.h"
 #include "common/print_log.h"
@@ -33,8 +33,11 @@ std::string WithoutLineEnd(std::string line) {
 // near the top of the address space cannot wrap into a huge gap.
 class HexConversion {
 public:
-    HexConversion(const std::string& hexPath, BurnItem& entry, FILE* out)
+    HexConversion(const std::string& hexPath, BurnItem& entry, AtomicFileWriter& out)
         : hexPath_(hexPath), entry_(entry), out_(out) {}
+
+    HexResult Result() const { return result_; }
+    const std::string& Detail() const { return detail_; }
 
     bool Run(LineReader& reader) {
         std::string piece;
@@ -55,8 +58,9 @@ public:
     }
 
 private:
-    bool Fail(const char* what) {
-        PrintLog(false, "X hex file %s line %u: %s\n", hexPath_.c_str(), lineNo_, what);
+    bool Fail(const std::string& what) {
+        result_ = HexResult::BadRecord;
+        detail_ = "X hex file " + hexPath_ + " line " + std::to_string(lineNo_) + ": " + what + "\n";
         return false;
     }
 
@@ -83,7 +87,7 @@ private:
             entry_.address = uint32_t(newBase);
             addressSet_ = true;
         } else if (newBase != end_) {
-            PrintLog(false, "muti sector, not support !\n");
+            result_ = HexResult::MultiSector;
             return false;
         }
         base_ = end_ = newBase;
@@ -93,11 +97,8 @@ private:
     bool DataRecord(const std::string& line) {
         uint32_t count, offset;
         if (!Field(line, kHexCountPos, 2, count) || !Field(line, kHexAddressPos, 4, offset)) return false;
-        if (line.size() < kHexDataPos + 2 * size_t(count)) {
-            PrintLog(false, "X hex file %s line %u: byte count %u runs past the end of the line\n", hexPath_.c_str(),
-                     lineNo_, count);
-            return false;
-        }
+        if (line.size() < kHexDataPos + 2 * size_t(count))
+            return Fail("byte count " + std::to_string(count) + " runs past the end of the line");
         std::vector<uint8_t> bytes(count);
         for (uint32_t i = 0; i < count; ++i) {
             uint32_t byte;
@@ -111,7 +112,7 @@ private:
         } else if (end_ < address) {
             FillGap(address - end_);
         }
-        std::fwrite(bytes.data(), 1, bytes.size(), out_);
+        out_.Write(bytes.data(), bytes.size());
         end_ = address + count;
         return true;
     }
@@ -120,14 +121,16 @@ private:
         static const std::vector<uint8_t> kErased(4096, 0xFF);
         while (length > 0) {
             size_t piece = length < kErased.size() ? size_t(length) : kErased.size();
-            std::fwrite(kErased.data(), 1, piece, out_);
+            out_.Write(kErased.data(), piece);
             length -= piece;
         }
     }
 
     const std::string& hexPath_;
     BurnItem& entry_;
-    FILE* out_;
+    AtomicFileWriter& out_;
+    HexResult result_ = HexResult::Converted;
+    std::string detail_;
     unsigned lineNo_ = 0;
     uint64_t base_ = 0;
     uint64_t end_ = 0;          // address just past the bytes written so far
@@ -137,29 +140,37 @@ private:
 
 }  // namespace
 
-bool HexToBin(BurnItem& entry) {
-    if (!EndsWithHex(entry.path)) return true;
+HexResult ConvertHexToBin(BurnItem& entry, std::string& detail) {
+    detail.clear();
+    if (!EndsWithHex(entry.path)) return HexResult::Converted;
     LineReader reader(entry.path, kHexLineChars);
-    if (!reader.IsOpen()) return true;  // the read of the list entry reports it
+    if (!reader.IsOpen()) return HexResult::Converted;  // the read of the list entry reports it
     const std::string hexPath = entry.path;
     entry.path = hexPath.substr(0, hexPath.size() - 4) + "_hex2bin.bin";
     entry.address = 0;
 
-    // Written under a private name and renamed when complete, so that no
-    // reader (another channel, a later run) ever sees a partial image.
-    const std::string temp = entry.path + ".part" + std::to_string(getpid());
-    FILE* out = std::fopen(temp.c_str(), "wb");
-    if (!out) {
-        PrintLog(false, "file: %s can't open\n", entry.path.c_str());
-        return false;
+    // No reader (another channel, a later run) may ever see a partial image.
+    AtomicFileWriter out(entry.path);
+    if (!out.IsOpen()) {
+        detail = "file: " + entry.path + " can't open\n";
+        return HexResult::CantWrite;
     }
-    bool converted = HexConversion(hexPath, entry, out).Run(reader);
-    bool written = std::fflush(out) == 0 && !std::ferror(out);
-    written = std::fclose(out) == 0 && written;
-    if (converted && written && std::rename(temp.c_str(), entry.path.c_str()) == 0) return true;
-    if (converted) PrintLog(false, "X hex file %s: cannot write %s\n", hexPath.c_str(), entry.path.c_str());
-    std::remove(temp.c_str());
-    return false;
+    HexConversion conversion(hexPath, entry, out);
+    if (!conversion.Run(reader)) {
+        detail = conversion.Detail();
+        return conversion.Result();
+    }
+    if (out.Commit()) return HexResult::Converted;
+    detail = "X hex file " + hexPath + ": cannot write " + entry.path + "\n";
+    return HexResult::CantWrite;
+}
+
+bool HexToBin(BurnItem& entry) {
+    std::string detail;
+    const HexResult result = ConvertHexToBin(entry, detail);
+    if (result == HexResult::MultiSector) PrintLog(false, "muti sector, not support !\n");
+    if (!detail.empty()) PrintLog(false, "%s", detail.c_str());
+    return result == HexResult::Converted;
 }
 
 }  // namespace common
