@@ -131,6 +131,11 @@ int StationSettings::JLinkSpeed() const {
 
 int StationSettings::PostAct(int funcType) const { return funcType == 5 ? 0 : Read(LOG_SET::POST_ACT); }
 
+bool StationSettings::FactoryDataSelected() const {
+    return Read(BLE_SET::ENABLE_FLAG) || Read(SN_SET::ENABLE_FLAG) || Read(BLE_SET::NAME_FLAG) ||
+           Read(BLE_SET::BT_NAME_FLAG) || Read(ALPAY_SET::ENABLE_FLAG);
+}
+
 std::string StationSettings::DeviceType() const {
     return Read(DEV_SET::DEV_NAME(Read(DEV_SET::DEV_IDX)));
 }

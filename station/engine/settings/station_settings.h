@@ -79,6 +79,11 @@ public:
     // POST_ACT, except that a burn after calibration (FUNC_TYPE 5) never reboots.
     int PostAct(int funcType) const;
 
+    // Whether any factory data goes into the devices (MAC, serial number,
+    // BLE name, BT name, payment keys): the burn list then reserves entry 0
+    // for the channel's factory-data file.
+    bool FactoryDataSelected() const;
+
     // The device type of all jobs: DEV_NAME<DEV_IDX>; empty when unset.
     std::string DeviceType() const;
     // The RAM-loader file name of a device for the current UART rate (from
