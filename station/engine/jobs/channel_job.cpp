@@ -108,7 +108,7 @@ void ChannelJob::StartDelay() {
     if (StopRequested()) ok_ = false;
 }
 
-StepOutcome ChannelJob::RunOnce(JobStep step, const char* phase) {
+StepResult ChannelJob::RunOnce(JobStep step, const char* phase) {
     row_.progress = 0;
     row_.statusText.Set(phase);
     return ctx_.runner.RunStep(step, uart_, channel_, port_, channelLog_);
@@ -131,7 +131,7 @@ void ChannelJob::LogRetry() {
 }
 
 bool ChannelJob::RunRetried(JobStep step, const char* phase, bool firstStep) {
-    StepOutcome outcome = RunOnce(step, phase);
+    StepResult outcome = RunOnce(step, phase);
     if (outcome.pass || !RetryAllowed(firstStep)) return outcome.pass;
     while (!outcome.pass && RetryWindowOpen()) {
         if (!SleepUnlessStopped(kRetryPauseMs)) break;
@@ -144,7 +144,7 @@ bool ChannelJob::RunRetried(JobStep step, const char* phase, bool firstStep) {
 // The test of a test-only job is repeated only while every requested item
 // failed: a device that passes some items has a real fault.
 bool ChannelJob::RunPcbaTestRetried() {
-    StepOutcome outcome = RunOnce(JobStep::PcbaTest, kPhaseTest);
+    StepResult outcome = RunOnce(JobStep::PcbaTest, kPhaseTest);
     if (outcome.pass || !RetryAllowed(true)) return outcome.pass;
     while (!outcome.pass && RetryWindowOpen() && outcome.exitCode == test_) {
         if (!SleepUnlessStopped(kRetryPauseMs)) break;

@@ -48,7 +48,7 @@ private:
     // A step and the retries its rule allows; records `resultCell` when given.
     bool RunRetried(JobStep step, const char* phase, bool firstStep);
     bool RunPcbaTestRetried();
-    StepOutcome RunOnce(JobStep step, const char* phase);
+    StepResult RunOnce(JobStep step, const char* phase);
     bool RetryAllowed(bool firstStep) const;
     bool RetryWindowOpen() const;
     void LogRetry();

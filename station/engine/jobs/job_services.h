@@ -18,7 +18,7 @@ enum class JobStep {
     GpsLoad,
 };
 
-struct StepOutcome {
+struct StepResult {
     bool pass = false;
     int exitCode = 0;  // the tool's 32-bit status (the PCBA test's failed items)
 };
@@ -28,7 +28,7 @@ public:
     virtual ~StepRunner() = default;
     // Runs one step of channel `channel` to its end (a stop request kills the
     // tool and fails the step).
-    virtual StepOutcome RunStep(JobStep step, bool uart, int channel, const std::string& port,
+    virtual StepResult RunStep(JobStep step, bool uart, int channel, const std::string& port,
                                 const std::string& channelLog) = 0;
 };
 

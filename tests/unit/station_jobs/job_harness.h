@@ -40,19 +40,19 @@ struct StepCall {
 class FakeRunner : public StepRunner {
 public:
     // Outcomes handed out in order per step kind; when none is left, `fallback`.
-    std::map<JobStep, std::deque<StepOutcome>> script;
-    StepOutcome fallback{true, 0};
+    std::map<JobStep, std::deque<StepResult>> script;
+    StepResult fallback{true, 0};
     std::vector<StepCall> calls;
     std::function<void(JobStep)> during;  // runs inside each step (a stop, a throw)
 
     std::mutex mutex;  // channel threads share the stand-ins
-    StepOutcome RunStep(JobStep step, bool uart, int channel, const std::string&, const std::string&) override {
+    StepResult RunStep(JobStep step, bool uart, int channel, const std::string&, const std::string&) override {
         std::lock_guard<std::mutex> lock(mutex);
         calls.push_back({step, uart, channel});
         if (during) during(step);
         auto& queue = script[step];
         if (queue.empty()) return fallback;
-        StepOutcome outcome = queue.front();
+        StepResult outcome = queue.front();
         queue.pop_front();
         return outcome;
     }
