@@ -1,9 +1,12 @@
 #include "platform/pseudo_terminal.h"
 
+#include "platform/serial_port.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -36,8 +39,39 @@ bool PseudoTerminal::Open() {
             tcsetattr(slaveKeep_, TCSANOW, &tio);
         }
     }
+    // Opens and closes of the slave path tell when a tool takes the line.
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE) < 0) {
+        ::close(watch_);
+        watch_ = -1;
+    }
+    holders_ = 0;
     return true;
 }
+
+PseudoTerminal::Use PseudoTerminal::PollUse() {
+    Use use;
+    if (watch_ >= 0) {
+        alignas(inotify_event) char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(watch_, buf, sizeof buf);
+            if (n <= 0) break;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                if (e->mask & IN_OPEN) {
+                    ++holders_;
+                    use.opened = true;
+                }
+                if ((e->mask & IN_CLOSE) && holders_ > 0) --holders_;
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    use.holders = holders_;
+    return use;
+}
+
+int PseudoTerminal::LineBaud() const { return fd_ < 0 ? 0 : ReadBaud(fd_); }
 
 long PseudoTerminal::ReadSome(uint8_t* dst, size_t max, int timeoutMs) {
     if (fd_ < 0) return -1;
@@ -78,6 +112,8 @@ long PseudoTerminal::WriteSome(const uint8_t* src, size_t n) {
 }
 
 void PseudoTerminal::Close() {
+    if (watch_ >= 0) ::close(watch_);
+    watch_ = -1;
     if (slaveKeep_ >= 0) ::close(slaveKeep_);
     if (fd_ >= 0) ::close(fd_);
     slaveKeep_ = fd_ = -1;

@@ -26,9 +26,22 @@ public:
     void Close();
     int fd() const { return fd_; }
 
+    // Who uses the line: the programs that opened the slave path (devsim's
+    // own keep-alive handle is not counted).
+    struct Use {
+        bool opened = false;  // a program opened it since the last call
+        int holders = 0;      // programs holding it open now
+    };
+    Use PollUse();
+    // The baud rate the program on the slave side set (custom rates
+    // included); 0 when it cannot be read.
+    int LineBaud() const;
+
 private:
     int fd_ = -1;
     int slaveKeep_ = -1;  // keeps the slave side alive between tool runs
+    int watch_ = -1;      // inotify descriptor watching the slave path
+    int holders_ = 0;
     std::string slavePath_;
 };
 

@@ -32,5 +32,8 @@ private:
 // Sets any baud rate, standard or custom (termios2/BOTHER). Lives in its own
 // file because the kernel's termios header clashes with <termios.h>.
 bool SetCustomBaud(int fd, int baud);
+// The output baud rate a terminal is set to (0 when it cannot be read). On a
+// pseudo-terminal's master it reads the slave's settings.
+int ReadBaud(int fd);
 
 }  // namespace platform

@@ -36,7 +36,7 @@ public:
                     return i;  // the 0x79 and the rest go to the debug port
                 }
             }
-            if (b == 0x7E) {
+            if (b == 0x7E && device.HasDebugPort()) {
                 if (i + 1 < n && data[i + 1] == 0x79) {
                     line_.clear();
                     device.AttachDebugPort();

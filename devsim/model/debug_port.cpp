@@ -90,6 +90,7 @@ void BootDebugPort::OnTick(Device& device, uint64_t nowMs) {
 
 void BootDebugPort::OnReset(Device&) {
     reader_.Reset();
+    bannerRepeated_ = false;
     restartDueMs_.reset();
     target_.OnChipReset(resetByDebugger_);
 }
@@ -103,6 +104,13 @@ void BootDebugPort::Reset(Device& device, bool requestedByDebugger) {
 bool BootDebugPort::Handle(Device& device, const DebugRequest& request) {
     switch (request.kind) {
         case DebugRequest::Kind::Enter:
+            if (device.Faults().bannerRepeat && !bannerRepeated_ &&
+                device.CurrentPersonality() == PersonalityKind::BootRom) {
+                // Still restarting: the frame is lost and the banner comes again.
+                bannerRepeated_ = true;
+                device.Announce();
+                return true;
+            }
             Answer(device, DebugReply(form_, kDebugEnterReply), "debug_enter");
             return true;
         case DebugRequest::Kind::Leave:
@@ -139,10 +147,9 @@ bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
                 Reset(device, true);
                 return false;
             } else {
-                // The long-form port answers first and keeps its line rate.
-                const int baud = device.Baud();
+                // The long-form port still answers; the boot ROM is back at
+                // the loader rate.
                 Reset(device, true);
-                device.SetBaud(baud);
                 Answer(device, ack, "debug_write");
                 return false;
             }
@@ -159,6 +166,8 @@ bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
             if (!target_.Halted()) restartDueMs_ = device.NowMs() + kBootModeRestartMs;
             Answer(device, ack, "debug_write");
             return true;
+        case DebugTarget::Effect::StayInBootRom:
+            return true;
         case DebugTarget::Effect::None:
             Answer(device, ack, "debug_write");
             return true;
@@ -167,7 +176,7 @@ bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
 }
 
 void BootDebugPort::Answer(Device& device, const ByteString& reply, const char* requestName) {
-    if (device.Faults().silentCommand == requestName) return;
+    if (device.Faults().bootSilent || device.Faults().silentCommand == requestName) return;
     ++repliesSeen_;
     if (faults_.dropFirst > 0 && repliesSeen_ >= faults_.dropFirst && repliesSeen_ <= faults_.dropLast) return;
     const std::string_view bytes(reinterpret_cast<const char*>(reply.data()), reply.size());

@@ -4,6 +4,11 @@
 // mode, reads and writes words of the memory map, halts, resets and starts
 // the core, and so lets a tool place the RAM loader in RAM and run it.
 //
+// The station's boot-mode handshake (QM2A) is made of these frames too:
+// enter (A1), a write of 1 to 0xFFA57200 (A2: a chip that runs a loader or
+// firmware restarts into its boot ROM unless the debugger goes on talking),
+// leave (A3), and a write to 0xFFA57203 that is taken without an answer.
+//
 // Faults: FaultOptions::garbage puts line noise before every reply; a
 // FaultOptions::silentCommand of "debug_enter", "debug_leave", "debug_read"
 // or "debug_write" leaves those requests unanswered (they still act).
@@ -65,6 +70,7 @@ private:
     std::optional<uint64_t> restartDueMs_;
     bool resetByDebugger_ = false;
     int repliesSeen_ = 0;
+    bool bannerRepeated_ = false;
     uint32_t startedEntry_ = 0;
     uint32_t startedStack_ = 0;
 };

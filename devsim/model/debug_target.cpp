@@ -25,6 +25,9 @@ constexpr uint32_t kRegMsp = 17;
 // Boot-mode request and its status register.
 constexpr uint32_t kBootModeRequest = 0xFFA57200;
 constexpr uint32_t kBootModeStatus = 0x5000B000;
+// The station's last handshake frame after a restart: the boot ROM stays
+// and takes it without an answer.
+constexpr uint32_t kBootModeStay = 0xFFA57203;
 // Power control of the second core (long form): bit 0 powers it, bit 5 says so.
 constexpr uint32_t kPowerControl = 0x40040028;
 constexpr uint32_t kSecondCorePowered = 1u << 5;
@@ -133,6 +136,8 @@ DebugTarget::Effect DebugTarget::Write(Device& device, uint32_t bus, uint32_t va
                 effect = Effect::BootModeRequest;
             }
             return effect;
+        case kBootModeStay:
+            return Effect::StayInBootRom;
         case kPowerControl:
             other_.Write32(bus, (value & 1u) ? value | kSecondCorePowered : value);
             return effect;

@@ -29,7 +29,7 @@ public:
     explicit DebugTarget(DebugForm form) : form_(form) {}
 
     // What a write asks of the chip beyond storing the value.
-    enum class Effect { None, ResetRequest, Run, BootModeRequest };
+    enum class Effect { None, ResetRequest, Run, BootModeRequest, StayInBootRom };
 
     uint32_t Read(Device& device, uint32_t bus);
     Effect Write(Device& device, uint32_t bus, uint32_t value);

@@ -22,10 +22,10 @@ Device::Device(DeviceType type, platform::Clock& clock, FaultOptions faults)
 
 Device::~Device() = default;
 
-void Device::Start(StartMode mode) {
+void Device::Start(StartMode mode, bool announce) {
     switch (mode) {
         case StartMode::BootRom:
-            ResetToBootRom();
+            ResetToBootRom(announce);
             break;
         case StartMode::RamLoader:
             StartRamLoader();
@@ -46,8 +46,23 @@ void Device::SwitchTo(std::unique_ptr<Personality> next) {
     personality_ = std::move(next);
 }
 
+void ToLineNoise(uint8_t* data, size_t n) {
+    for (size_t i = 0; i < n; ++i) data[i] = uint8_t(0x80 | ((data[i] * 0x1D + 0x35) & 0x7F));
+}
+
+bool Device::LineRateMatches() const {
+    for (int line : {lineBaud_, previousLineBaud_})
+        if (line == 0 || line == baud_ || (rateSwitch_ && line == rateSwitch_->to)) return true;
+    return false;
+}
+
+void Device::SwitchBaud(int baud, std::function<void()> then) {
+    const uint64_t now = NowMs();
+    rateSwitch_ = RateSwitch{baud, now + kRateSwitchMinMs, now + kRateSwitchMaxMs, std::move(then)};
+}
+
 void Device::StartRamLoader() {
-    baud_ = kLoaderBaud;
+    SetBaud(kLoaderBaud);
     SwitchTo(MakeRamLoader());
 }
 
@@ -57,13 +72,26 @@ void Device::StartFirmware(uint32_t jumpAddress) {
     SwitchTo(std::move(fw));
 }
 
-void Device::ResetToBootRom() {
-    baud_ = kLoaderBaud;
+void Device::ResetToBootRom(bool announce) {
+    // The boot ROM listens at the loader rate only.
+    SetBaud(kLoaderBaud);
     // RAM and the debug registers the debug port keeps in it survive a warm reset.
     debugAttached_ = false;
     if (DebugPortHandler* port = DebugPort()) port->OnReset(*this);
     SwitchTo(MakeBootRom());
-    Emit(type_.Banner());
+    if (announce) Announce();
+}
+
+void Device::Announce() {
+    const std::string banner = type_.Banner();
+    if (!faults_.bannerSplit) {
+        Emit(banner);
+        return;
+    }
+    const size_t half = banner.size() / 2;
+    Emit(banner.substr(0, half));
+    const std::string tail = banner.substr(half);
+    Schedule(kBannerSplitMs, [this, tail] { Emit(tail); });
 }
 
 DebugPortHandler* Device::DebugPort() {
@@ -84,7 +112,13 @@ void Device::AttachDebugPort(const uint8_t* prefix, size_t n) {
 
 void Device::OnBytes(const uint8_t* data, size_t n) {
     if (disconnected_) return;
-    Deliver(data, n);
+    if (!LineRateMatches()) {
+        std::vector<uint8_t> noise(data, data + n);
+        ToLineNoise(noise.data(), n);
+        Deliver(noise.data(), n);
+    } else {
+        Deliver(data, n);
+    }
     retired_.clear();
     OnTick();
 }
@@ -113,6 +147,13 @@ void Device::Deliver(const uint8_t* data, size_t n) {
 void Device::OnTick() {
     if (disconnected_) return;
     const uint64_t now = NowMs();
+    if (rateSwitch_ && now >= rateSwitch_->notBeforeMs &&
+        (lineBaud_ == 0 || lineBaud_ == rateSwitch_->to || now >= rateSwitch_->latestMs)) {
+        baud_ = rateSwitch_->to;
+        auto then = std::move(rateSwitch_->then);
+        rateSwitch_.reset();
+        if (then) then();
+    }
     // Run due actions in time order; an action may schedule more.
     for (;;) {
         auto due = std::min_element(scheduled_.begin(), scheduled_.end(), [](const Timed& a, const Timed& b) {

@@ -55,6 +55,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,6 +114,12 @@ std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device);
 std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress);
 
 constexpr int kLoaderBaud = 1000000;
+constexpr uint32_t kRateSwitchMinMs = 20;
+constexpr uint32_t kRateSwitchMaxMs = 1000;
+
+// What a byte sent at one rate looks like to a receiver at another: never a
+// token, a line end or a frame magic (always 0x80 or above).
+void ToLineNoise(uint8_t* data, size_t n);
 
 // The state that outlives a devsim run (state file, state_file.h).
 struct DeviceState {
@@ -129,9 +136,13 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
-    // Powers the device on in the given mode (BootRom emits its banner).
-    // Firmware mode starts the firmware at the device type's jump address.
-    void Start(StartMode mode);
+    // Powers the device on in the given mode (BootRom emits its banner
+    // unless `announce` is false: the transport then calls Announce() when
+    // someone listens). Firmware mode starts the firmware at the device
+    // type's jump address.
+    void Start(StartMode mode, bool announce = true);
+    // The boot ROM's banner ("NVBL" or "Norva"), split when the fault asks.
+    void Announce();
 
     // --- transport side ---
     void OnBytes(const uint8_t* data, size_t n);
@@ -143,6 +154,17 @@ public:
     bool HasOutput() const { return !output_.empty(); }
     // The line's byte rate follows this (baud / 10 bytes per second).
     int Baud() const { return baud_; }
+    // The rate the other end of the line is set to (0: not known, taken as
+    // matching), sampled by the transport after each read. While it differs
+    // from the device's own rate, bytes in both directions turn into line
+    // noise (LineRateMatches, ToLineNoise), as on a real UART. Bytes read
+    // between two samples may have been sent at either rate, so either
+    // sample matching will do.
+    void SetLineBaud(int baud) {
+        previousLineBaud_ = lineBaud_;
+        lineBaud_ = baud;
+    }
+    bool LineRateMatches() const;
     // A disconnect fault fired: the transport closes the line for good.
     bool Disconnected() const { return disconnected_; }
     // Called after "burn_reset" so the transport can save the state file.
@@ -152,7 +174,15 @@ public:
     const DeviceType& Type() const { return type_; }
     platform::Clock& Clock() { return clock_; }
     uint64_t NowMs() { return clock_.NowMs(); }
-    void SetBaud(int baud) { baud_ = baud; }
+    void SetBaud(int baud) {
+        baud_ = baud;
+        rateSwitch_.reset();
+    }
+    // The loader's rate switch ("burn_speed"): the device moves to `baud`
+    // no sooner than kRateSwitchMinMs after the command, once the line is at
+    // the new rate (or kRateSwitchMaxMs passed), and then runs `then` (its
+    // OK travels at the new rate). Until then either rate crosses the line.
+    void SwitchBaud(int baud, std::function<void()> then);
     // Queues bytes for the line.
     void Emit(const uint8_t* data, size_t n);
     void Emit(std::string_view text) { Emit(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
@@ -183,9 +213,12 @@ public:
     void StartRamLoader();
     // RAM loader -> application firmware.
     void StartFirmware(uint32_t jumpAddress);
-    // Chip reset: boot ROM (emits its banner), debug port detached (its
-    // handler's OnReset runs), baud kLoaderBaud; RAM keeps its contents.
-    void ResetToBootRom();
+    // Chip reset: boot ROM (emits its banner unless `announce` is false),
+    // debug port detached (its handler's OnReset runs), baud kLoaderBaud;
+    // RAM keeps its contents.
+    void ResetToBootRom(bool announce = true);
+    // The chip has a debug port (QM2A and QM2C).
+    bool HasDebugPort() { return DebugPort() != nullptr; }
 
     // Attaches the debug port and hands it `prefix` first (the 0x7E of a
     // magic that was split across two reads).
@@ -204,6 +237,15 @@ private:
     DeviceState state_;
     SparseMemory ram_;
     int baud_ = kLoaderBaud;
+    int lineBaud_ = 0;
+    int previousLineBaud_ = 0;
+    struct RateSwitch {
+        int to;
+        uint64_t notBeforeMs;
+        uint64_t latestMs;
+        std::function<void()> then;
+    };
+    std::optional<RateSwitch> rateSwitch_;
     std::unique_ptr<Personality> personality_;
     // A personality being replaced from inside its own OnBytes lives until
     // that call returns.

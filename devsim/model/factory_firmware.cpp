@@ -24,6 +24,27 @@ public:
     size_t OnBytes(Device& device, const uint8_t* data, size_t n) override {
         for (size_t i = 0; i < n; ++i) {
             const char c = char(data[i]);
+            // The debug port's frames (the station's boot-mode handshake)
+            // reach the chip while the application runs.
+            if (pendingMagic_) {
+                pendingMagic_ = false;
+                if (data[i] == 0x79) {
+                    static const uint8_t kFirst = 0x7E;
+                    device.AttachDebugPort(&kFirst, 1);
+                    return i;
+                }
+                line_.push_back(char(0x7E));
+            }
+            if (data[i] == 0x7E && line_.empty() && device.HasDebugPort()) {
+                if (i + 1 < n && data[i + 1] == 0x79) {
+                    device.AttachDebugPort();
+                    return i;
+                }
+                if (i + 1 == n) {
+                    pendingMagic_ = true;
+                    continue;
+                }
+            }
             if (c != '\r' && c != '\n') {
                 if (line_.size() < kMaxLine) line_.push_back(c);
                 else overlong_ = true;
@@ -120,6 +141,7 @@ private:
     GnssLoader gnss_;
     std::string line_;
     bool overlong_ = false;
+    bool pendingMagic_ = false;
     bool inTest_ = false;
     bool announced_ = false;
     std::optional<uint64_t> bootStartMs_;

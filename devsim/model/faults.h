@@ -24,7 +24,18 @@ struct FaultOptions {
     uint32_t batteryDelayMs = 1000;
     // How long "otp_factory_write" and "otp_factory_read" take before their answer.
     uint32_t recordDelayMs = 0;
+    // The boot ROM's banner leaves in two pieces kBannerSplitMs apart.
+    bool bannerSplit = false;
+    // The first handshake frame after a power-on or restart is answered by
+    // the banner once more (the chip restarted again) instead of its reply.
+    bool bannerRepeat = false;
+    // The boot ROM's handshake (its debug port) answers nothing.
+    bool bootSilent = false;
 };
+
+// Gap between the two pieces of a split banner: longer than the station's
+// 20 ms poll, so the pieces arrive in different reads.
+constexpr uint32_t kBannerSplitMs = 60;
 
 // Line noise: holds none of the tokens the tools look for ("OK", "Fail",
 // "RX_WAIT", "argv[1]", "PASS", "start_trans" ...).

@@ -61,7 +61,7 @@ public:
                 }
                 line_.push_back(char(0x7E));
             }
-            if (b == 0x7E && line_.empty() && !overlong_) {
+            if (b == 0x7E && line_.empty() && !overlong_ && device.HasDebugPort()) {
                 if (i < n && data[i] == 0x79) {
                     device.AttachDebugPort();
                     return i - 1;
@@ -163,9 +163,9 @@ private:
             Fail(device);
             return Outcome::Stay;
         }
-        // The loader switches first; its OK already travels at the new rate.
-        device.SetBaud(int(baud));
-        Ok(device);
+        // Its OK already travels at the new rate.
+        Device* d = &device;
+        device.SwitchBaud(int(baud), [d] { d->Reply("OK\r\n"); });
         return Outcome::Stay;
     }
 

@@ -98,20 +98,18 @@ TEST_F(DebugBoot, BothFamiliesAtTheWorkingRateSwitchWithBurnSpeedAndHandTheLoade
 
 TEST_F(DebugBoot, SilentDebugPortMakesTheLoaderPhaseTryAgainAtTheWorkingRate) {
     // The first enter frame and its retry go unanswered; the second attempt,
-    // at 3000000 baud, boots and moves the loader back up from 1000000.
-    const std::vector<uint8_t> image = Prepare(kQM2C);
+    // at 3000000 baud, reaches a boot ROM that listens at 1000000 only.
+    Prepare(kQM2C);
     StartDevice(kQM2C.type, "bootrom", {"--debug-port-faults", "drop=1-2"});
     const ToolRun run = Download(kQM2C, "3000000");
     const std::string log = Log();
-    EXPECT_EQ(run.exitCode, 0) << log;
+    EXPECT_NE(run.exitCode, 0) << log;
     const size_t retry = run.out.find("EnterDebugMode retry error: curbaund (1000000)\n");
-    const size_t second = run.out.find("EnterDebugMode success: curbaund (3000000)\n");
+    const size_t second = run.out.find("EnterDebugMode retry error: curbaund (3000000)\n");
     ASSERT_NE(retry, std::string::npos) << run.out;
     ASSERT_NE(second, std::string::npos) << run.out;
     EXPECT_LT(retry, second);
-    EXPECT_NE(run.out.find("after reset, curbaund (1000000)\n"), std::string::npos);
-    EXPECT_NE(log.find("burn_speed 3000000 1000\r"), std::string::npos);
-    ExpectFlashHolds(kQM2C, image);
+    EXPECT_EQ(log.find("burn_erase_write"), std::string::npos);
 }
 
 TEST_F(DebugBoot, UnusableLoaderFailsTheJobAndLeavesFlashAlone) {

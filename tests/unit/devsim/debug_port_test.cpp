@@ -113,14 +113,10 @@ TEST(DebugPortDevice, ResetWithVectorCatchStopsAtTheBootRomHaltAddress) {
         chip.WriteWords(0xF000EDF0, {0xA05F0003});
         chip.WriteWords(0xF000EDFC, {0x01000001});
         const std::string answer = chip.h.Send(Write(form, 0xF000ED0C, {0x05FA0004}));
-        if (form == Form::Short) {
-            // The chip resets without answering and its boot ROM is back at 1000000 baud.
-            EXPECT_EQ(answer, "NVBL");
-            EXPECT_EQ(chip.h.device.Baud(), 1000000);
-        } else {
-            EXPECT_EQ(answer, "Norva" + Ack(form, 0xD3));
-            EXPECT_EQ(chip.h.device.Baud(), 3000000);
-        }
+        // The short form resets without answering; either way the boot ROM
+        // is back at 1000000 baud.
+        EXPECT_EQ(answer, form == Form::Short ? "NVBL" : "Norva" + Ack(form, 0xD3));
+        EXPECT_EQ(chip.h.device.Baud(), 1000000);
         EXPECT_EQ(chip.h.Send(Enter(form)), Ack(form, 0xD1));
         EXPECT_EQ(chip.ReadWord(0xF000EDF0) & 0x20000, 0x20000u);  // halted
         EXPECT_EQ(chip.CoreReg(15), 0x7D4u);
@@ -215,6 +211,55 @@ TEST(DebugPortDevice, BootModeRequestWhileRunningRestartsUnlessTheDebuggerGoesOn
     halted.WriteWords(0xFFA57200, {1});
     EXPECT_EQ(halted.ReadWord(0x5000B000) & 1u, 1u);
     EXPECT_EQ(halted.h.Advance(300), "");
+}
+
+// The station's boot-mode entry, byte for byte: the handshake holds a device
+// in its boot ROM; a running loader or application restarts on R0.
+TEST(DebugPortDevice, StationHandshakeAndResetIntoBootMode) {
+    const std::string h1("\x7E\x79\x08\x00\x10\x00\x41\x54QMXF\x05\x21", 14);
+    const std::string h2("\x7E\x79\x08\x00\x10\x00\x41\x54QMXF\x18\x21", 14);
+    const std::string r0("\x7E\x79\x0C\x00\x10\x00\x40\x77\x00\x72\xA5\xFF\x01\x00\x01\x00\x00\x00", 18);
+    const std::string r3("\x7E\x79\x0C\x00\x10\x00\x40\x77\x03\x72\xA5\xFF\x01\x00\x01\x00\x00\x00", 18);
+    const std::string a1("\x7E\x79\x02\x00\x10\x00\xD1\x06", 8);
+    const std::string a2("\x7E\x79\x02\x00\x10\x00\xD3\x06", 8);
+    const std::string a3("\x7E\x79\x02\x00\x10\x00\xD0\x06", 8);
+
+    Harness rom("QM2A", devsim::Device::StartMode::BootRom);
+    EXPECT_EQ(rom.Send(h1), a1);
+    EXPECT_EQ(rom.Send(r0), a2);
+    EXPECT_EQ(rom.Send(h2), a3);
+    EXPECT_EQ(rom.Advance(500), "");  // held
+
+    for (auto mode : {devsim::Device::StartMode::RamLoader, devsim::Device::StartMode::Firmware}) {
+        Harness running("QM2A", mode);
+        running.Advance(500);
+        EXPECT_EQ(running.Send(h1), a1);
+        running.Send(r0);
+        EXPECT_EQ(running.Advance(300), "NVBL");
+        EXPECT_EQ(running.device.CurrentPersonality(), devsim::PersonalityKind::BootRom);
+        EXPECT_EQ(running.Send(h1), a1);
+        EXPECT_EQ(running.Send(r3), "");
+        EXPECT_EQ(running.Advance(500), "");
+    }
+
+    devsim::FaultOptions f;
+    f.bannerSplit = true;
+    f.bannerRepeat = true;
+    devsim::Device device(devsim::DeviceType("QM2A"), rom.clock, f);
+    device.Start(devsim::Device::StartMode::BootRom);
+    EXPECT_EQ(device.TakeOutputText(), "NV");
+    rom.clock.AdvanceUs(devsim::kBannerSplitMs * 1000);
+    device.OnTick();
+    EXPECT_EQ(device.TakeOutputText(), "BL");
+    device.OnBytes(h1);
+    EXPECT_EQ(device.TakeOutputText(), "NV");  // the banner again, not A1
+    device.OnBytes(h1);
+    EXPECT_EQ(device.TakeOutputText(), a1);
+
+    f = {};
+    f.bootSilent = true;
+    Harness silent("QM2A", devsim::Device::StartMode::BootRom, f);
+    EXPECT_EQ(silent.Send(h1 + r0 + h2), "");
 }
 
 TEST(DebugPortDevice, FaultListParsing) {

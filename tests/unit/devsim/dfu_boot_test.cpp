@@ -47,8 +47,9 @@ TEST(DevsimDfuBoot, FullSequenceStartsTheLoader) {
     EXPECT_EQ(h.device.receivedKey.size(), 294u);
     const std::string loader = Bytes(328, 'a') + Bytes(548, 'b') + Bytes(40, 'c');
     EXPECT_EQ(h.device.receivedLoader, std::vector<uint8_t>(loader.begin(), loader.end()));
-    // The loader answers at once.
-    EXPECT_EQ(h.Send("burn_speed 3000000 1000\r"), "OK\r\n");
+    // The loader answers.
+    h.Send("burn_speed 3000000 1000\r");
+    EXPECT_EQ(h.Advance(20), "OK\r\n");
 }
 
 TEST(DevsimDfuBoot, PacketSplitAnywhereIsBuffered) {
@@ -111,7 +112,8 @@ TEST(DevsimDfuBoot, BurnResetReturnsToTheBootRom) {
     Harness h("QM2B", Device::StartMode::RamLoader);
     int resets = 0;
     h.device.onReset = [&] { ++resets; };
-    EXPECT_EQ(h.Send("burn_speed 3000000 1000\r"), "OK\r\n");
+    h.Send("burn_speed 3000000 1000\r");
+    EXPECT_EQ(h.Advance(20), "OK\r\n");
     EXPECT_EQ(h.device.Baud(), 3000000);
     EXPECT_EQ(h.Send("burn_reset\r"), "Norva");  // no reply, the boot ROM's banner
     EXPECT_EQ(h.device.CurrentPersonality(), PersonalityKind::BootRom);
@@ -137,11 +139,17 @@ TEST(DevsimDebugPortHook, FrameMagicAttachesTheDebugPort) {
     }
     {
         // At the start of a loader line too, but never inside image data.
-        Harness h("QM2B", Device::StartMode::RamLoader);
-        EXPECT_EQ(h.Send("burn_erase_write 0x10000000 0x4\r"), "RX_WAIT\r\n");
+        Harness h("QM2C", Device::StartMode::RamLoader);
+        EXPECT_EQ(h.Send("burn_erase_write 0x1c000000 0x4\r"), "RX_WAIT\r\n");
         EXPECT_EQ(h.Send("\x7E\x79\x01\x02"), "OK\r\n");
         EXPECT_FALSE(h.device.DebugPortAttached());
         h.Send("\x7E\x79");
         EXPECT_TRUE(h.device.DebugPortAttached());
+    }
+    {
+        // A chip without a debug port takes the magic as text.
+        Harness h("QM2B", Device::StartMode::RamLoader);
+        EXPECT_EQ(h.Send("\x7E\x79\r"), "Fail\r\n");
+        EXPECT_FALSE(h.device.DebugPortAttached());
     }
 }

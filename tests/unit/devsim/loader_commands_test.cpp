@@ -28,14 +28,35 @@ std::string EraseWrite(Harness& h, uint32_t address, const std::vector<uint8_t>&
 
 }  // namespace
 
-TEST(DevsimLoader, BurnSpeedChangesTheBaud) {
+TEST(DevsimLoader, BurnSpeedSwitchesOnceTheLineFollows) {
     Harness h;
-    EXPECT_EQ(h.Send("burn_speed 3000000 1000\r"), "OK\r\n");
+    EXPECT_EQ(h.Send("burn_speed 3000000 1000\r"), "");
+    EXPECT_EQ(h.Advance(20), "OK\r\n");  // the line's rate unknown: at 20 ms
     EXPECT_EQ(h.device.Baud(), 3000000);
-    EXPECT_EQ(h.Send("burn_speed 1000000 1000\r\n"), "OK\r\n");
-    EXPECT_EQ(h.device.Baud(), 1000000);
     EXPECT_EQ(h.Send("burn_speed fast 1000\r"), "Fail\r\n");
     EXPECT_EQ(h.Send("burn_speed 0 1000\r"), "Fail\r\n");
+
+    // The OK waits for the tool's port; either rate crosses meanwhile.
+    h.device.SetLineBaud(3000000);
+    EXPECT_EQ(h.Send("burn_speed 1000000 1000\r\n"), "");
+    EXPECT_EQ(h.Advance(100), "");
+    h.device.SetLineBaud(1000000);
+    EXPECT_TRUE(h.device.LineRateMatches());
+    EXPECT_EQ(h.Advance(10), "OK\r\n");
+    EXPECT_EQ(h.device.Baud(), 1000000);
+
+    // A tool that never follows gets its OK after a second, as line noise,
+    // and its commands reach the loader as noise too.
+    h.device.SetLineBaud(1000000);
+    h.Send("burn_speed 3000000 1000\r");
+    EXPECT_EQ(h.Advance(980), "");
+    EXPECT_EQ(h.Advance(30), "OK\r\n");
+    EXPECT_FALSE(h.device.LineRateMatches());
+    EXPECT_EQ(h.Send("burn_noerase\r"), "");
+    uint8_t ok[2] = {'O', 'K'};
+    devsim::ToLineNoise(ok, 2);
+    EXPECT_GE(ok[0], 0x80);
+    EXPECT_GE(ok[1], 0x80);
 }
 
 TEST(DevsimLoader, EraseWriteSendsRxWaitPerBlockThenOk) {
