@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/factory_reply.h"
+
 namespace pirrow {
 
 // What an item does after its status reply was OK.
@@ -30,44 +32,15 @@ extern const std::array<PcbaItem, 9> kPcbaItems;
 constexpr uint32_t kPcbaGetInfoBit = 0x001;
 constexpr uint32_t kPcbaPaymentBit = 0x010;
 
-// Outcome of examining a reply: ok, or the log line that says what is wrong.
-struct ReplyCheck {
-    bool ok = false;
-    std::string error;
-};
-
-// The text from `text` up to its first carriage return or line feed.
-std::string_view CutAtLineEnd(std::string_view text);
-
-// True when `value` is `expected` followed by nothing but spaces.
-bool EqualsWithTrailingSpaces(std::string_view value, std::string_view expected);
-
-// get_info: the firmware lists fw_version before ble_name after
-// "Factory_get_info_data:"; both must equal the expected values.
-ReplyCheck CheckInfoData(std::string_view reply, const std::string& bleName, const std::string& fwVersion);
-
-// bt: the four values after "Factory_get_bt_data:", looked up from the last
-// listed (bt_name) backwards. `consoleLines` holds "key:value" for every key
-// found before a missing one stopped the lookup.
-struct BtDataResult {
-    ReplyCheck check;
-    std::vector<std::string> consoleLines;
-};
-BtDataResult ParseBtData(std::string_view reply);
-
-// wifi_info: the value of "wifi_version:" after "Factory_get_wifi_data:".
-struct WifiResult {
-    ReplyCheck check;
-    std::string version;
-};
-WifiResult ParseWifiVersion(std::string_view reply);
-
-// The payment model id after "get_wechatpay_info:model_id:": up to the first
-// space, at most 20 characters; line ends are part of it. Empty optional when
-// the key is missing.
-std::optional<std::string> FindModelId(std::string_view reply);
-
-// The number after "third_func_check_FAIL:" (up to the line end), or 0.
-int32_t ThirdFuncFailValue(std::string_view reply);
+using common::BtDataResult;
+using common::CheckInfoData;
+using common::CutAtLineEnd;
+using common::EqualsWithTrailingSpaces;
+using common::FindModelId;
+using common::ParseBtData;
+using common::ParseWifiVersion;
+using common::ReplyCheck;
+using common::ThirdFuncFailValue;
+using common::WifiResult;
 
 }  // namespace pirrow
