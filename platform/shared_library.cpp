@@ -11,7 +11,9 @@ SharedLibrary::~SharedLibrary() {
 bool SharedLibrary::Load(const std::string& path) {
     if (handle_) dlclose(handle_);
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    error_ = handle_ ? "" : (dlerror() ? dlerror() : "dlopen failed");
+    // dlerror() hands its text out once: a second call gives null.
+    const char* error = handle_ ? nullptr : dlerror();
+    error_ = handle_ ? "" : (error ? error : "dlopen failed");
     return handle_ != nullptr;
 }
 

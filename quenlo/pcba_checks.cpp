@@ -52,7 +52,7 @@ bool ThirdFunctionCheck(Tool& t) {
     RttDrain(t);
     PrintLog(false, "%s", command.c_str());
     if (!RttWrite(t, command)) PrintLog(false, "X jlink_RTTERMINAL_Write error\n");
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     PollReads(t, rx, 16, kItemReadMs, [](const RttReceiver& r) {
         return r.Has("third_func_check_PASS") || FailLineComplete(r.Text(), "third_func_check_FAIL:") ||
                r.Text().size() >= kRxReadMax;
@@ -70,7 +70,7 @@ bool ThirdFunctionCheck(Tool& t) {
 }
 
 bool PaymentMark(Tool& t) {
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     if (RttCommand(t, rx, "wechat_mark_rw 2\r\n", "wechat_mark_rw_SUCCESS", "wechat_mark_rw_FAIL", kPaymentWaitMs)) {
         common::PrintConsole("wechat_old\n");
         common::PrintConsole("wechat_old\n");
@@ -91,7 +91,7 @@ bool CheckDeviceInfo(Tool& t) {
         PrintLog(false, "X jlink_RTTERMINAL_Write error\n");
         return false;
     }
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     PollReads(t, rx, 21, kItemReadMs, StatusStop("Factory_get_info_status:OK", "Factory_get_info_status:FAIL"));
     bool ok = rx.Has("Factory_get_info_status:OK");
     if (!ok) PrintLog(false, "X jlink_RTTERMINAL_Read  Factory_get_info_status:OK error\n");
@@ -102,7 +102,7 @@ bool CheckDeviceInfo(Tool& t) {
 
 bool CheckBluetooth(Tool& t, uint32_t waitMs) {
     SendItem(t, "Factory bt\r\n");
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     PollReads(t, rx, int(waitMs / kItemReadMs) + 1, kItemReadMs,
               StatusStop("Factory_bt_status:OK", "Factory_bt_status:FAIL"));
     const bool ok = rx.Has("Factory_bt_status:OK");
@@ -120,7 +120,7 @@ bool CheckBluetooth(Tool& t, uint32_t waitMs) {
 
 bool CheckWifi(Tool& t) {
     SendItem(t, "Factory wifi_info\r\n");
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     PollReads(t, rx, 26, kItemReadMs, StatusStop("Factory_wifi_info_status:OK", "Factory_wifi_info_status:FAIL"));
     const bool ok = rx.Has("Factory_wifi_info_status:OK");
     if (!ok) PrintLog(false, "X jlink_RTTERMINAL_Read  Factory_wifi_info_status:OK error\n");

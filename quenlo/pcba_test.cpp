@@ -50,7 +50,7 @@ bool RunItem(Tool& t, const Item& item) {
         case ItemKind::Bluetooth: return CheckBluetooth(t, 10000) || CheckBluetooth(t, 5000);
         case ItemKind::Wifi: return CheckWifi(t);
         case ItemKind::Status: {
-            RttReceiver rx(t);
+            RttReceiver rx(t, true);
             return RttCommand(t, rx, item.command, item.okText, item.failText, kStatusItemWaitMs);
         }
     }
@@ -96,7 +96,7 @@ bool StartApplication(Tool& t) {
     }
     if (!ConnectRtt(t, nullptr)) return false;
 
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     const uint64_t limit = t.clock.NowMs() + kFirstTextLimitMs;
     for (;;) {
         rx.Clear();
@@ -122,7 +122,7 @@ bool StartApplication(Tool& t) {
 
 bool EnterTestMode(Tool& t) {
     for (int attempt = 0; attempt < kEnterTestAttempts; ++attempt) {
-        RttReceiver rx(t);
+        RttReceiver rx(t, true);
         if (RttCommand(t, rx, "Factory enter_test\r\n", "Factory_enter_test_status:OK",
                        "Factory_enter_test_status:FAIL", 2000))
             return true;

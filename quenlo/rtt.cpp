@@ -44,7 +44,7 @@ int RttReceiver::ReadMore(size_t limit) {
     if (lastCount > 0) {
         const size_t n = std::min(size_t(lastCount), room);
         text_.append(buf.data(), n);
-        PrintLog(false, "%s", std::string(buf.data(), n).c_str());
+        if (logReads_) PrintLog(false, "%s", std::string(buf.data(), n).c_str());
     }
     return lastCount;
 }
@@ -78,7 +78,7 @@ bool RttWrite(Tool& t, const std::string& text) {
 }
 
 void RttDrain(Tool& t) {
-    RttReceiver rx(t);
+    RttReceiver rx(t, true);
     for (;;) {
         rx.Clear();
         if (rx.ReadMore() <= 0) return;

@@ -18,18 +18,20 @@ constexpr uint32_t kRttPollMs = 10;
 
 class RttReceiver {
 public:
-    explicit RttReceiver(Tool& t) : t_(t) {}
+    // `logReads`: every read's text also goes to the log.
+    explicit RttReceiver(Tool& t, bool logReads = false) : t_(t), logReads_(logReads) {}
     void Clear() { text_.clear(); }
     const std::string& Text() const { return text_; }
     bool Has(const char* token) const { return text_.find(token) != std::string::npos; }
     // Appends what the channel holds (up to the buffer's room for one read);
-    // logs it. Returns the library's count.
+    // Returns the library's count.
     int ReadMore(size_t limit = kRxReadMax);
     // The library's count of the last read (negative: an error).
     int lastCount = 0;
 
 private:
     Tool& t_;
+    bool logReads_;
     std::string text_;
 };
 
