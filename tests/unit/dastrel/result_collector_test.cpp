@@ -1,0 +1,74 @@
+#include "dastrel/result_collector.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ResultCollector : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/dastrel_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Log(const std::string& name, const std::string& text) {
+        std::ofstream(fs::path(dir_) / name, std::ios::binary) << text;
+    }
+    std::string Result() {
+        std::ifstream in(fs::path(dir_) / "result.txt", std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    std::string dir_;
+};
+
+TEST_F(ResultCollector, OneLinePerLogInChannelGroupsSortedByName) {
+    const std::string stamp = "10:00:00:000    ";
+    Log("Chan3_b.txt", stamp + "channel CaliBattery start \n" + stamp + "BATTERY_CALI_FAIL\n");
+    Log("Chan3_a.txt", stamp + "start\nfirst measure: ref_value 4000 measure 3990 cali_value 12\r\n"
+                               "first measure: ref_value 4000 measure 1 cali_value 99\n");
+    Log("Chan12_x.txt", "first measure: ref_value 4000 measure 4000\n");  // no value word
+    Log("Chan1_z.txt", "nothing\n");
+    Log("Chan2_cut.txt", "first measure: ref_value 4000 measure 40");      // cut off mid-line
+    Log("Chan4.log", "first measure: ref_value 4000 cali_value 1\n");     // not a .txt log
+    Log("chan5_a.txt", "first measure: ref_value 4000 cali_value 1\n");   // case matters
+    fs::create_directory(fs::path(dir_) / "Chan6_dir.txt");
+
+    ASSERT_TRUE(dastrel::CollectCalibrationResults(dir_));
+    EXPECT_EQ(Result(),
+              "Chan12_x.txt    first measure: ref_value 4000 measure 4000\n\n"
+              "Chan1_z.txt\n"
+              "Chan2_cut.txt    first measure: ref_value 4000 measure 40\n\n"
+              "Chan3_a.txt    first measure: ref_value 4000 measure 3990 \n"
+              "Chan3_b.txt\n");
+}
+
+TEST_F(ResultCollector, EmptyFolderGivesEmptyResultAndOldResultIsReplaced) {
+    Log("result.txt", "old contents\n");
+    ASSERT_TRUE(dastrel::CollectCalibrationResults(dir_));
+    EXPECT_EQ(Result(), "");
+    EXPECT_FALSE(dastrel::CollectCalibrationResults(dir_ + "/missing"));
+}
+
+TEST_F(ResultCollector, MarkerIsLookedForInPiecesOfAtMost299Characters) {
+    // A marker that straddles the 299th character of a long line is split
+    // in two pieces and is not found, as with a fixed line buffer.
+    std::string longLine(290, 'x');
+    Log("Chan7_long.txt", longLine + "first measure: ref_value 4000 cali_value 3\n");
+    Log("Chan8_ok.txt", std::string(10, 'y') + "first measure: ref_value 4000 cali_value 3\n");
+    ASSERT_TRUE(dastrel::CollectCalibrationResults(dir_));
+    EXPECT_EQ(Result(), "Chan7_long.txt\nChan8_ok.txt    yyyyyyyyyyfirst measure: ref_value 4000 \n");
+}
+
+}  // namespace
