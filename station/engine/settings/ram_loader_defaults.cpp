@@ -52,4 +52,9 @@ void StationSettings::EnsureRamLoader(const std::string& device) const {
     }
 }
 
+void StationSettings::EnsureRamLoaders() const {
+    const int count = Read(DEV_SET::DEV_NUM);
+    for (int n = 0; n < count; ++n) EnsureRamLoader(Read(DEV_SET::DEV_NAME(n)));
+}
+
 }  // namespace station

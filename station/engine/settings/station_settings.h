@@ -93,6 +93,9 @@ public:
     // family, marks NAND parts of QM2A/QM2C as packable, and adds an 8M
     // loader entry when "<loader>_8M.bin" exists in the file directory.
     void EnsureRamLoader(const std::string& device) const;
+    // EnsureRamLoader for every configured device type (DEV_NAME0 ..
+    // DEV_NAME<DEV_NUM - 1>), as the settings are loaded at start.
+    void EnsureRamLoaders() const;
 
     // The calibration pin names; an absent or zero CALI_PORT_NUM is written
     // as "2" with "PB08" and "PB24".

@@ -112,7 +112,11 @@ TEST(StationSettings, RamLoaderDefaultsByDeviceFamily) {
     StationSettings settings(root.path());
     std::filesystem::create_directories(root.Path("file"));
     root.Write("file/ram_patch_2E_8M.bin", "x");
-    root.Write("Torvane.ini", "[UART_DRIVER]\r\nQM2A_NAND=own_loader.bin\r\n");
+    root.Write("Torvane.ini", "[UART_DRIVER]\r\nQM2A_NAND=own_loader.bin\r\n[DEV_SET]\r\nDEV_NUM=2\r\n"
+                              "DEV_NAME0=QM2C_NAND\r\nDEV_NAME1=QM2B_SD\r\nDEV_NAME2=QM2B\r\n");
+    settings.EnsureRamLoaders();  // the two configured types only
+    EXPECT_EQ(settings.Read(station::UART_DRIVER::For("QM2C_NAND")), "ram_patch_2C_NAND.bin");
+    EXPECT_FALSE(settings.ReadRaw(station::UART_DRIVER::For("QM2B")));
 
     const std::pair<const char*, const char*> defaults[] = {
         {"QM2C_NAND", "ram_patch_2C_NAND.bin"}, {"QM2B_SD", "ram_patch_SD.bin"}, {"QM2B", "ram_patch.bin"},
