@@ -1,37 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "station/engine/burnlist/download_address_search.h"
 #include "station/engine/burnlist/ram_loader_check.h"
-#include "station/engine/log/log_paths.h"
-#include "station/engine/log/main_log.h"
 #include "station/engine/settings/station_settings.h"
 #include "unit/common/test_files.h"
+#include "unit/station_burnlist/station_root.h"
 
 namespace {
 
 using common_test::TempDir;
 using station::AddressedFile;
 
-class AddressTest : public ::testing::Test {
+class AddressTest : public burnlist_test::StationRoot {
 protected:
-    void SetUp() override {
-        station::CreateStationDirectories(root.path());
-        station::InstallMainLog(std::make_shared<station::MainLog>(root.path(), [] { return platform::LocalTime{}; }));
-    }
-    void TearDown() override { station::InstallMainLog(nullptr); }
-    std::string LogText() const {
-        static const std::regex stamp("(^|\n)[0-9]{2}:[0-9]{2}:[0-9]{2}:[0-9]{3}  \\[0\\] ");
-        return std::regex_replace(root.Read("log/log(0000-00-00).txt"), stamp, "$1");
-    }
     AddressedFile File(const std::string& name, const std::string& search) {
         return {package.Path(name), station::ParseFileSearch(search), "old"};
     }
 
-    TempDir root;
     TempDir package;
 };
 
@@ -101,7 +89,7 @@ TEST_F(AddressTest, RamLoaderChoiceIsCheckedForTheRateAndInterface) {
         {"PORT_TYPE=0\n[UART_DRIVER]\nQM2A_NAND=ram_patch_2A.bin\n", "x QM2A 只支持串口方式控制", false},
     };
     for (const auto& c : cases) {
-        std::remove(root.Path("log/log(0000-00-00).txt").c_str());
+        ClearLog();
         root.Write("Torvane.ini", std::string("[DEV_SET]\nDEV_NAME0=QM2A_NAND\n[COMMON_SET]\n") + c.ini);
         EXPECT_EQ(station::CheckRamLoaderChoice(station::StationSettings(root.path())), c.message) << c.ini;
         EXPECT_EQ(LogText(), c.logged ? std::string(c.message) + "\n" : "") << c.ini;

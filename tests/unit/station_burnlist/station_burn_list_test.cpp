@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "station/engine/burnlist/station_burn_list.h"
-#include "station/engine/log/log_paths.h"
-#include "station/engine/log/main_log.h"
 #include "station/engine/settings/station_settings.h"
 #include "unit/common/test_files.h"
+#include "unit/station_burnlist/station_root.h"
 
 namespace {
 
-using common_test::TempDir;
 using station::DownloadFile;
 
 // Two-sector-safe HEX text: records of 16 bytes from 0x1000FFF0, the second
@@ -41,26 +39,15 @@ std::vector<uint8_t> Firmware(size_t n) {
     return data;
 }
 
-class StationBurnListTest : public ::testing::Test {
+class StationBurnListTest : public burnlist_test::StationRoot {
 protected:
-    void SetUp() override {
-        station::CreateStationDirectories(root.path());
-        station::InstallMainLog(std::make_shared<station::MainLog>(root.path(), [] { return platform::LocalTime{}; }));
-    }
-    void TearDown() override { station::InstallMainLog(nullptr); }
 
     void Settings(const std::string& ini) { root.Write("Torvane.ini", ini); }
     station::BurnListOutcome Generate(const std::vector<DownloadFile>& files) {
         return station::GenerateStationBurnList(station::StationSettings(root.path()), files);
     }
     std::string List() const { return root.Read("temp/ImgBurnList.txt"); }
-    // The main log without time stamps.
-    std::string LogText() const {
-        static const std::regex stamp("(^|\n)[0-9]{2}:[0-9]{2}:[0-9]{2}:[0-9]{3}  \\[0\\] ");
-        return std::regex_replace(root.Read("log/log(0000-00-00).txt"), stamp, "$1");
-    }
 
-    TempDir root;
 };
 
 TEST_F(StationBurnListTest, UartListReservesEntryZeroConvertsHexAndListsPackedCopies) {
