@@ -75,7 +75,7 @@ std::string LoaderSection(const StationSettings& settings, const std::string& de
 // cannot be listed.
 class ListComposer {
 public:
-    ListComposer(const StationSettings& settings) : settings_(settings), device_(settings.DeviceType()) {}
+    explicit ListComposer(const StationSettings& settings) : settings_(settings), device_(settings.DeviceType()) {}
 
     std::string Compose(const std::vector<DownloadFile>& files) {
         text_ = "[FILEINFO]\n";
