@@ -1,30 +1,19 @@
 #include "pirrow/run_settings.h"
 
-#include <strings.h>
-
+#include "common/option_table.h"
 #include "common/parse_number.h"
 #include "common/print_log.h"
 
 namespace pirrow {
 namespace {
 
-enum class ValueKind { None, Number, Text };
-
-struct OptionEntry {
-    const char* name;
-    ValueKind kind;
-};
-
 // Table order is fixed: an entry's index is its bit in seenMask.
-constexpr OptionEntry kOptions[kOptionCount] = {
-    {"func", ValueKind::Number},    {"postact", ValueKind::Number}, {"port", ValueKind::Text},
-    {"baund", ValueKind::Number},   {"device", ValueKind::Text},    {"file", ValueKind::Text},
-    {"path", ValueKind::Text},      {"log", ValueKind::Text},       {"fish", ValueKind::Text},
-    {"pcba", ValueKind::Number},    {"btname", ValueKind::Text},    {"btver", ValueKind::Text},
-    {"fwver", ValueKind::Text},     {"blename", ValueKind::Text},   {"raddr", ValueKind::Number},
-    {"rlen", ValueKind::Number},    {"loadram", ValueKind::Number}, {"compare", ValueKind::None},
-    {"verify", ValueKind::None},    {"third", ValueKind::Number},   {"wechat", ValueKind::Text},
-    {"noerase", ValueKind::None},   {"driver", ValueKind::Text},    {"help", ValueKind::None},
+constexpr common::OptionSpec kOptions[kOptionCount] = {
+    {"func", true},     {"postact", true},  {"port", true},    {"baund", true},   {"device", true},
+    {"file", true},     {"path", true},     {"log", true},     {"fish", true},    {"pcba", true},
+    {"btname", true},   {"btver", true},    {"fwver", true},   {"blename", true}, {"raddr", true},
+    {"rlen", true},     {"loadram", true},  {"compare", false}, {"verify", false}, {"third", true},
+    {"wechat", true},   {"noerase", false}, {"driver", true},  {"help", false},
 };
 
 std::string Cut(const std::string& value, size_t chars) { return value.substr(0, chars); }
@@ -63,35 +52,20 @@ void Store(int index, const std::string& value, RunSettings& s) {
 }  // namespace
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args, RunSettings& s) {
-    bool used[kOptionCount] = {};
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // The first two characters are never examined: "xxfunc" is "--func".
-        const char* name = arg.size() >= 2 ? arg.c_str() + 2 : "";
-        int match = -1;
-        for (int k = 0; k < kOptionCount; ++k) {
-            if (!used[k] && strcasecmp(name, kOptions[k].name) == 0) {
-                match = k;
-                break;
-            }
+    auto take = [&](int index, const std::string* value) {
+        if (value) {
+            Store(index, *value, s);
+            return common::OptionTake::Next;
         }
-        if (match < 0) return ParseOutcome::Fail;
-        used[match] = true;
-        s.seenMask |= 1u << match;
-        switch (kOptions[match].kind) {
-            case ValueKind::None:
-                if (match == kOptCompare) s.compare = true;
-                if (match == kOptVerify) s.verify = true;
-                if (match == kOptNoErase) s.noErase = true;
-                if (match == kOptHelp) return ParseOutcome::Help;
-                break;
-            case ValueKind::Number:
-            case ValueKind::Text:
-                // A value option standing last has nothing to read.
-                if (i + 1 >= args.size()) return ParseOutcome::Fail;
-                Store(match, args[++i], s);
-                break;
-        }
+        if (index == kOptCompare) s.compare = true;
+        if (index == kOptVerify) s.verify = true;
+        if (index == kOptNoErase) s.noErase = true;
+        return index == kOptHelp ? common::OptionTake::Stop : common::OptionTake::Next;
+    };
+    switch (common::WalkOptions(args, kOptions, kOptionCount, s.seenMask, take)) {
+        case common::OptionWalk::Complete: break;
+        case common::OptionWalk::Stopped: return ParseOutcome::Help;
+        default: return ParseOutcome::Fail;
     }
     if (!s.Seen(kOptPort) || !s.Seen(kOptBaud)) return ParseOutcome::Fail;
     return ParseOutcome::Run;
