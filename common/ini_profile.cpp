@@ -1,12 +1,12 @@
 #include "common/ini_profile.h"
 
-#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <strings.h>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/durable_file.h"
 
 namespace common {
 namespace {
@@ -127,26 +127,9 @@ bool IniWriteString(const std::string& path, const std::string& section, const s
             lines.insert(lines.begin() + sectionEnd, key + "=" + value);
         }
     }
-    std::string temp = path + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const auto& l : lines) out << l << "\r\n";
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (FILE* f = std::fopen(temp.c_str(), "rb+")) {
-        fsync(fileno(f));
-        std::fclose(f);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    return platform::ReplaceFile(path, std::vector<uint8_t>(text.begin(), text.end()), /*durable=*/true);
 }
 
 }  // namespace common

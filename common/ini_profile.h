@@ -15,7 +15,10 @@ std::string IniReadString(const std::string& path, const std::string& section, c
 int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback);
 
 // Writes one key and keeps everything else of the file. The file is replaced
-// atomically (temp file, flush, rename) under a process-wide lock.
+// atomically (temp file, flush, rename) under a process-wide lock, and the
+// file and its directory are flushed to the disk before this returns: a value
+// written here survives a crash or a power loss (the station's counters of
+// handed-out numbers rely on it).
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
 

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Flushes a file's data to the disk.
+bool SyncFile(const std::string& path);
+
+// Flushes a directory's entries (a rename or a new name in it) to the disk.
+bool SyncDirectory(const std::string& dir);
+
+// The directory part of a path ("." when it has none).
+std::string DirectoryOf(const std::string& path);
+
+// Replaces `path` with `bytes` so that a reader, or a restart after a crash,
+// finds the old content or the new one and never half of it: a temp file
+// beside it is written, flushed and renamed over the path. With `durable` the
+// file and its directory are also flushed, so the new content survives a
+// power loss once this returns true.
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, bool durable);
+
+}  // namespace platform
