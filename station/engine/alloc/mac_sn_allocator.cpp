@@ -125,10 +125,7 @@ int MacSnAllocator::BuildFactoryData(int channel) {
 
 bool MacSnAllocator::Build(int channel, Allocation& a) {
     if (!CopyBurnList(channel)) return false;
-    const bool macOn = settings_.Read(BLE_SET::ENABLE_FLAG);
-    const bool snOn = settings_.Read(SN_SET::ENABLE_FLAG);
-    if (!macOn && !snOn && !settings_.Read(BLE_SET::NAME_FLAG) && !settings_.Read(BLE_SET::BT_NAME_FLAG) &&
-        !settings_.Read(ALPAY_SET::ENABLE_FLAG)) {
+    if (!settings_.FactoryDataSelected()) {
         Log(channel, "no factory data sel\n");
         return true;
     }
@@ -138,8 +135,8 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
     // Names and keys first: a text the device cannot take must not cost numbers.
     std::vector<common::OtpRecord> records, texts;
     if (!NameAndKeyRecords(channel, texts)) return false;
-    if (macOn && !AllocateMac(channel, a, records)) return false;
-    if (snOn && !AllocateSn(channel, a, records)) return false;
+    if (settings_.Read(BLE_SET::ENABLE_FLAG) && !AllocateMac(channel, a, records)) return false;
+    if (settings_.Read(SN_SET::ENABLE_FLAG) && !AllocateSn(channel, a, records)) return false;
     records.insert(records.end(), texts.begin(), texts.end());
     if (!WriteFactoryData(channel, records)) return false;
 
