@@ -25,15 +25,19 @@ std::string Trim(const std::string& s) {
 
 bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
-std::vector<std::string> ReadLines(const std::string& path) {
+std::vector<std::string> SplitLines(std::istream& in) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return SplitLines(in);
 }
 
 // "[name]" → name; otherwise nullopt-like empty flag.
@@ -74,32 +78,9 @@ bool FindValue(const std::string& path, const std::string& section, const std::s
     return false;
 }
 
-}  // namespace
-
-std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
-                          const std::string& fallback) {
-    std::string value;
-    return FindValue(path, section, key, value) ? value : fallback;
-}
-
-int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback) {
-    std::string value;
-    if (!FindValue(path, section, key, value)) return fallback;
-    size_t i = 0;
-    bool negative = false;
-    if (i < value.size() && value[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    uint32_t n = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) n = n * 10 + uint32_t(value[i] - '0');
-    return negative ? -int(n) : int(n);
-}
-
-bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
-                    const std::string& value) {
-    std::lock_guard<std::mutex> guard(WriteLock());
-    std::vector<std::string> lines = ReadLines(path);
+// Sets one key in the lines of an INI text, keeping every other line.
+void SetValue(std::vector<std::string>& lines, const std::string& section, const std::string& key,
+              const std::string& value) {
     bool inSection = false, written = false;
     long sectionEnd = -1;  // index after the last line of the matching section
     for (size_t i = 0; i < lines.size() && !written; ++i) {
@@ -127,9 +108,51 @@ bool IniWriteString(const std::string& path, const std::string& section, const s
             lines.insert(lines.begin() + sectionEnd, key + "=" + value);
         }
     }
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& l : lines) text += l + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
+                          const std::string& fallback) {
+    std::string value;
+    return FindValue(path, section, key, value) ? value : fallback;
+}
+
+int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback) {
+    std::string value;
+    if (!FindValue(path, section, key, value)) return fallback;
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && value[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    uint32_t n = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) n = n * 10 + uint32_t(value[i] - '0');
+    return negative ? -int(n) : int(n);
+}
+
+bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
+                    const std::string& value) {
+    std::lock_guard<std::mutex> guard(WriteLock());
+    std::vector<std::string> lines = ReadLines(path);
+    SetValue(lines, section, key, value);
+    const std::string text = JoinLines(lines);
     return platform::ReplaceFile(path, std::vector<uint8_t>(text.begin(), text.end()), /*durable=*/true);
+}
+
+std::string IniSetString(const std::string& text, const std::string& section, const std::string& key,
+                        const std::string& value) {
+    std::istringstream in(text);
+    std::vector<std::string> lines = SplitLines(in);
+    SetValue(lines, section, key, value);
+    return JoinLines(lines);
 }
 
 }  // namespace common

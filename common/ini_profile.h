@@ -22,4 +22,9 @@ int IniReadInt(const std::string& path, const std::string& section, const std::s
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
 
+// The same change made to an INI text in memory (lines end in CR LF after it),
+// for a file that is composed whole before it is written.
+std::string IniSetString(const std::string& text, const std::string& section, const std::string& key,
+                         const std::string& value);
+
 }  // namespace common

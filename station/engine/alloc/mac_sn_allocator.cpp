@@ -124,7 +124,8 @@ int MacSnAllocator::BuildFactoryData(int channel) {
 }
 
 bool MacSnAllocator::Build(int channel, Allocation& a) {
-    if (!CopyBurnList(channel)) return false;
+    std::string list;
+    if (!CopyBurnList(channel, list)) return false;
     if (!settings_.FactoryDataSelected()) {
         Log(channel, "no factory data sel\n");
         return true;
@@ -140,27 +141,31 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
     records.insert(records.end(), texts.begin(), texts.end());
     if (!WriteFactoryData(channel, records)) return false;
 
-    const std::string list = ChannelBurnListPath(channel);
-    if (!common::IniWriteString(list, "FILEINFO", "FILE0", FactoryDataPath(channel)) ||
-        !common::IniWriteString(list, "FILEINFO", "ADDR0", kFactoryDataAddress)) {
-        Log(channel, "write %s error\n", list.c_str());
-        return false;
-    }
-    return true;
+    // Entry 0 of the channel's list is its own factory-data file.
+    list = common::IniSetString(list, "FILEINFO", "FILE0", FactoryDataPath(channel));
+    list = common::IniSetString(list, "FILEINFO", "ADDR0", kFactoryDataAddress);
+    return WriteChannelBurnList(channel, list);
 }
 
-bool MacSnAllocator::CopyBurnList(int channel) {
-    std::vector<uint8_t> list;
-    const std::string from = StationBurnListPath(), to = ChannelBurnListPath(channel);
-    if (!common::ReadWholeFile(from, list)) {
+bool MacSnAllocator::WriteChannelBurnList(int channel, const std::string& list) {
+    const std::string path = ChannelBurnListPath(channel);
+    // Not flushed: a list lost in a crash is made again by the next build.
+    if (platform::ReplaceFile(path, std::vector<uint8_t>(list.begin(), list.end()), false)) return true;
+    Log(channel, "write %s error\n", path.c_str());
+    return false;
+}
+
+// The plain copy comes first, as it also shows that the temp directory can
+// be written before any number is spent.
+bool MacSnAllocator::CopyBurnList(int channel, std::string& list) {
+    std::vector<uint8_t> bytes;
+    const std::string from = StationBurnListPath();
+    if (!common::ReadWholeFile(from, bytes)) {
         Log(channel, "read %s error\n", from.c_str());
         return false;
     }
-    if (!platform::ReplaceFile(to, list, false)) {
-        Log(channel, "write %s error\n", to.c_str());
-        return false;
-    }
-    return true;
+    list.assign(bytes.begin(), bytes.end());
+    return WriteChannelBurnList(channel, list);
 }
 
 bool MacSnAllocator::AllocateMac(int channel, Allocation& a, std::vector<common::OtpRecord>& records) {

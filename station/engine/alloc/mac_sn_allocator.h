@@ -86,7 +86,8 @@ private:
     };
 
     bool Build(int channel, Allocation& a);
-    bool CopyBurnList(int channel);
+    bool CopyBurnList(int channel, std::string& list);
+    bool WriteChannelBurnList(int channel, const std::string& list);
     bool AllocateMac(int channel, Allocation& a, std::vector<common::OtpRecord>& records);
     bool TakeRangeMac(int channel, Allocation& a, uint64_t& mac);
     bool AllocateSn(int channel, Allocation& a, std::vector<common::OtpRecord>& records);
