@@ -163,19 +163,6 @@ TEST_F(StepRunnerTest, JLinkStepsGetTheLibraryDirectory) {
     EXPECT_TRUE(Logged("[3] DownLoadSWDUser task over PASS\n"));
 }
 
-TEST_F(StepRunnerTest, GnssLoadsStartAtLeast300MsApart) {
-    Tool("Pirrow", "date +%s%N >> \"$(dirname \"$0\")/starts\"; exit 0");
-    ChannelState other;
-    other.port.Set("ttyUSB8");
-    std::thread second([&] { Run(StepKind::UartGpsLoad, other); });
-    Run(StepKind::UartGpsLoad);
-    second.join();
-    std::istringstream starts(tools.Read("starts"));
-    long long a = 0, b = 0;
-    starts >> a >> b;
-    EXPECT_GE(std::llabs(b - a), 300LL * 1000 * 1000);
-}
-
 TEST(AreaErase, PassesAtOnceOffQm2aNand) {
     TempDir root;
     ChannelState row;
