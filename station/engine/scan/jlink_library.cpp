@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/jlink_library_path.h"
+#include "platform/jlink_library.h"
 
 namespace station {
 
@@ -18,7 +18,8 @@ std::vector<uint32_t> ProbeSerials(const uint8_t* records, size_t count) {
 }
 
 bool JLinkLibrary::Load(const std::string& jlinkDir) {
-    for (const std::string& candidate : platform::JLinkLibraryCandidates("", jlinkDir))
+    // The station's JLINK_PATH directory first, then where the tools look.
+    for (const std::string& candidate : platform::JLinkLibraryCandidates(jlinkDir))
         if (LoadFile(candidate)) return true;
     return false;
 }

@@ -22,8 +22,8 @@ std::vector<uint32_t> ProbeSerials(const uint8_t* records, size_t count);
 
 class JLinkLibrary {
 public:
-    // jlinkDir: the `JLINK_PATH` setting (may be empty). Tries the places
-    // platform::JLinkLibraryCandidates lists and keeps the first that loads.
+    // jlinkDir: the `JLINK_PATH` setting (may be empty), tried before the
+    // places platform::JLinkLibraryCandidates lists; the first that loads stays.
     bool Load(const std::string& jlinkDir);
     // Loads exactly this file (tests, and a library named by the operator).
     bool LoadFile(const std::string& path);
