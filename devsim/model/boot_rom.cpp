@@ -1,5 +1,6 @@
 // The boot ROM: banner at reset, dfu_recv packets and the hand-
 // over to the debug port on 0x7E 0x79 (device.h).
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -117,11 +118,13 @@ private:
                 }
                 break;
             case kDfuNext:
+                // Only the last data packet may be short: after it the end packet.
                 ok = stage_ == Stage::Loading && size > 0 && size <= kDfuNextPayloadMax;
                 if (ok) loader_.insert(loader_.end(), payload, payload + size);
+                if (ok && size < kDfuNextPayloadMax) stage_ = Stage::Tail;
                 break;
             case kDfuEnd:
-                ok = stage_ == Stage::Loading && size == 0;
+                ok = (stage_ == Stage::Loading || stage_ == Stage::Tail) && size == 0;
                 start = ok;
                 break;
             default:
@@ -134,13 +137,23 @@ private:
         if (start && device.Faults().silentCommand != "dfu_recv") {
             device.receivedKey = key_;
             device.receivedLoader = loader_;
-            device.StartRamLoader();
+            device.StartRamLoader(Intact(device.ExpectedLoader()));
             return true;
         }
         return false;
     }
 
-    enum class Stage { None, Key, Loading };
+    // The received bytes are what the transfer sends of `image`: all of it
+    // but a tail of 36 bytes or fewer, which is never sent.
+    bool Intact(const std::vector<uint8_t>& image) const {
+        if (image.empty()) return true;
+        if (image.size() < kDfuFirstPayload) return false;
+        const size_t rest = (image.size() - kDfuFirstPayload) % kDfuNextPayloadMax;
+        const size_t sent = image.size() - (rest <= kDfuUnsentTailMax ? rest : 0);
+        return loader_.size() == sent && std::equal(loader_.begin(), loader_.end(), image.begin());
+    }
+
+    enum class Stage { None, Key, Loading, Tail };
     Stage stage_ = Stage::None;
     std::string line_;
     bool pendingMagic_ = false;

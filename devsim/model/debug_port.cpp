@@ -25,6 +25,15 @@ bool ParseCount(const std::string& text, int& value) {
     return true;
 }
 
+// The loader image in RAM at `base` is the one expected, byte for byte (the
+// tool's padding to whole words beyond it is not looked at).
+bool ImageIntact(Device& device, uint32_t base) {
+    const std::vector<uint8_t>& image = device.ExpectedLoader();
+    for (size_t i = 0; i < image.size(); ++i)
+        if (device.Ram().Read8(base + uint32_t(i)) != image[i]) return false;
+    return true;
+}
+
 }  // namespace
 
 void SetDebugPortFaults(const DebugPortFaults& faults) { DefaultFaults() = faults; }
@@ -158,7 +167,7 @@ bool BootDebugPort::HandleWrite(Device& device, const DebugRequest& request) {
             if (target_.RunsImageInRam(device)) {
                 startedEntry_ = target_.Pc();
                 startedStack_ = target_.Msp();
-                device.StartRamLoader();
+                device.StartRamLoader(ImageIntact(device, target_.Pc() & ~0xFFFu));
             }
             Answer(device, ack, "debug_write");
             return true;  // stays on the line for the leave frame

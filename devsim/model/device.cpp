@@ -61,14 +61,14 @@ void Device::SwitchBaud(int baud, std::function<void()> then) {
     rateSwitch_ = RateSwitch{baud, now + kRateSwitchMinMs, now + kRateSwitchMaxMs, std::move(then)};
 }
 
-void Device::StartRamLoader() {
+void Device::StartRamLoader(bool intact) {
     SetBaud(kLoaderBaud);
-    SwitchTo(MakeRamLoader());
+    SwitchTo(intact ? MakeRamLoader() : MakeSilentCode(PersonalityKind::RamLoader));
 }
 
 void Device::StartFirmware(uint32_t jumpAddress) {
     std::unique_ptr<Personality> fw = MakeFirmware(*this, jumpAddress);
-    if (!fw) fw = MakeSilentFirmware();
+    if (!fw) fw = MakeSilentCode(PersonalityKind::Firmware);
     SwitchTo(std::move(fw));
 }
 
@@ -173,6 +173,7 @@ void Device::OnTick() {
 std::vector<uint8_t> Device::TakeOutput() {
     std::vector<uint8_t> out;
     out.swap(output_);
+    taken_ += out.size();
     return out;
 }
 
@@ -184,6 +185,7 @@ std::string Device::TakeOutputText() {
 void Device::Emit(const uint8_t* data, size_t n) {
     if (disconnected_) return;
     output_.insert(output_.end(), data, data + n);
+    emitted_ += n;
 }
 
 void Device::Reply(std::string_view text) {

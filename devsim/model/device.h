@@ -63,6 +63,7 @@
 #include "devsim/model/device_type.h"
 #include "devsim/model/faults.h"
 #include "devsim/model/flash.h"
+#include "devsim/model/flash_timing.h"
 #include "devsim/model/memory.h"
 #include "devsim/model/otp_store.h"
 #include "platform/clock.h"
@@ -194,6 +195,10 @@ public:
     void CancelScheduled();
 
     FlashArray& Flash() { return state_.flash; }
+    FlashTiming Timing() const { return FlashTiming{faults_.flashTiming}; }
+    // Bytes queued for the line so far, and bytes the transport took.
+    uint64_t EmittedBytes() const { return emitted_; }
+    uint64_t TakenBytes() const { return taken_; }
     OtpStore& Otp() { return state_.otp; }
     SparseMemory& Ram() { return ram_; }
     DeviceState& State() { return state_; }
@@ -209,8 +214,14 @@ public:
 
     PersonalityKind CurrentPersonality() const;
     Personality* Current() { return personality_.get(); }
-    // Boot ROM -> RAM loader, at kLoaderBaud.
-    void StartRamLoader();
+    // The RAM loader image the boot ROM is to receive (empty: any image
+    // whose transfer was in order). A loader that arrived otherwise runs
+    // as silent code, as a damaged image would.
+    void ExpectLoader(std::vector<uint8_t> image) { expectedLoader_ = std::move(image); }
+    const std::vector<uint8_t>& ExpectedLoader() const { return expectedLoader_; }
+    // Boot ROM -> RAM loader, at kLoaderBaud; `intact` false: the loader
+    // image arrived damaged and the core runs code that answers nothing.
+    void StartRamLoader(bool intact = true);
     // RAM loader -> application firmware.
     void StartFirmware(uint32_t jumpAddress);
     // Chip reset: boot ROM (emits its banner unless `announce` is false),
@@ -237,6 +248,7 @@ private:
     DeviceState state_;
     SparseMemory ram_;
     int baud_ = kLoaderBaud;
+    std::vector<uint8_t> expectedLoader_;
     int lineBaud_ = 0;
     int previousLineBaud_ = 0;
     struct RateSwitch {
@@ -254,6 +266,8 @@ private:
     bool debugPortMade_ = false;
     bool debugAttached_ = false;
     std::vector<uint8_t> output_;
+    uint64_t emitted_ = 0;
+    uint64_t taken_ = 0;
     struct Timed {
         uint64_t dueMs;
         uint64_t seq;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace devsim {
@@ -24,6 +25,13 @@ struct FaultOptions {
     uint32_t batteryDelayMs = 1000;
     // How long "otp_factory_write" and "otp_factory_read" take before their answer.
     uint32_t recordDelayMs = 0;
+    // Erase and program take the time of a real flash (flash_timing.h).
+    bool flashTiming = false;
+    // A weak flash cell: the byte programmed at this address keeps its
+    // lowest cleared bit set, so it reads back wrong.
+    std::optional<uint32_t> corruptFlashAddress;
+    // The CRC line after "burn_read" data is off by one bit.
+    bool badReadCrc = false;
     // The boot ROM's banner leaves in two pieces kBannerSplitMs apart.
     bool bannerSplit = false;
     // The first handshake frame after a power-on or restart is answered by

@@ -8,7 +8,8 @@ namespace devsim {
 
 std::unique_ptr<Personality> MakeBootRom();
 std::unique_ptr<Personality> MakeRamLoader();
-// Runs when no factory firmware module is linked: takes bytes, answers nothing.
-std::unique_ptr<Personality> MakeSilentFirmware();
+// Code that takes bytes and answers nothing: the firmware when no factory
+// firmware module is linked, or a RAM loader that arrived damaged.
+std::unique_ptr<Personality> MakeSilentCode(PersonalityKind kind);
 
 }  // namespace devsim

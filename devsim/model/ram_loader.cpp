@@ -3,6 +3,7 @@
 // follow "burn_erase_write" and "burn_erase_write_gzip".
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@ namespace {
 
 constexpr size_t kMaxLine = 1024;
 constexpr uint32_t kPlainBlock = 0x20000;
+// What the receive buffer takes beyond one block before the loader asked.
+constexpr size_t kReceiveSlack = 64;
 // A transfer whose bytes stop coming for this long is abandoned and the
 // loader takes text commands again.
 constexpr uint32_t kTransferStallMs = 10000;
@@ -95,7 +98,7 @@ public:
     }
 
     void OnTick(Device& device, uint64_t nowMs) override {
-        if ((mode_ == Mode::Plain || mode_ == Mode::Gzip) && nowMs - lastByteMs_ >= kTransferStallMs) {
+        if ((mode_ == Mode::Plain || mode_ == Mode::Gzip) && asked_ && nowMs - lastByteMs_ >= kTransferStallMs) {
             mode_ = Mode::Text;
             block_.clear();
             device.Reply("Fail\r\n");
@@ -182,20 +185,19 @@ private:
 
     Outcome BurnEraseWrite(Device& device, const std::vector<std::string_view>& w) {
         uint32_t address = 0, length = 0;
-        const bool noErase = noErase_;
+        transferNoErase_ = noErase_;
         noErase_ = false;
         if (w.size() != 3 || !Number(w[1], address) || !Number(w[2], length) ||
             !device.Flash().RegionOf(address, length)) {
             Fail(device);
             return Outcome::Stay;
         }
-        if (!noErase) device.Flash().Erase(address, length);
         return BeginTransfer(device, Mode::Plain, address, length);
     }
 
     Outcome BurnEraseWriteGzip(Device& device, const std::vector<std::string_view>& w) {
         uint32_t address = 0, blocks = 0;
-        gzipNoErase_ = noErase_;
+        transferNoErase_ = noErase_;
         noErase_ = false;
         if (w.size() != 3 || !Number(w[1], address) || !Number(w[2], blocks) || !device.Flash().RegionOf(address, 0)) {
             Fail(device);
@@ -204,8 +206,8 @@ private:
         return BeginTransfer(device, Mode::Gzip, address, blocks);
     }
 
-    // Asks for the first block of a write; `count` is bytes (plain) or
-    // blocks (gzip). Nothing to come: the write is done at once.
+    // Starts a write; `count` is bytes (plain) or blocks (gzip). Nothing to
+    // come: the write is done at once.
     Outcome BeginTransfer(Device& device, Mode mode, uint32_t address, uint32_t count) {
         if (count == 0) {
             Ok(device);
@@ -215,12 +217,48 @@ private:
         address_ = address;
         remaining_ = count;
         block_.clear();
-        lastByteMs_ = device.NowMs();
-        device.Reply("RX_WAIT\r\n");
+        early_ = 0;
+        asked_ = false;
+        NextBlock(device);
         return Outcome::Stay;
     }
 
-    // Bytes of an image transfer; returns how many belong to it.
+    // Prepares for the next block and asks for it. A plain block's flash is
+    // erased first; a packed block's size is known only from its header, so
+    // its flash is erased when it has arrived.
+    void NextBlock(Device& device) {
+        uint32_t eraseMs = 0;
+        if (mode_ == Mode::Plain && !transferNoErase_) {
+            const uint32_t length = std::min(remaining_, kPlainBlock);
+            device.Flash().Erase(address_, length);
+            eraseMs = device.Timing().EraseMs(length);
+        }
+        Busy(device, eraseMs, [this](Device& d) { Ask(d); });
+    }
+
+    // The loader is busy with flash for `ms`, then goes on with `then`.
+    void Busy(Device& device, uint32_t ms, std::function<void(Device&)> then) {
+        if (ms == 0) {
+            then(device);
+            return;
+        }
+        Device* d = &device;
+        device.Schedule(ms, [d, then] { then(*d); });
+    }
+
+    void Ask(Device& device) {
+        device.Reply("RX_WAIT\r\n");
+        asked_ = true;
+        askedUpTo_ = device.EmittedBytes();
+        lastByteMs_ = device.NowMs();
+    }
+
+    // The RX_WAIT of the current block has left for the line.
+    bool Ready(Device& device) const { return asked_ && device.TakenBytes() >= askedUpTo_; }
+
+    // Bytes of an image transfer; returns how many belong to it. Bytes that
+    // come before the loader asked for them fill its receive buffer's slack;
+    // beyond that they are lost, and so is the write.
     size_t TakeData(Device& device, const uint8_t* data, size_t n) {
         lastByteMs_ = device.NowMs();
         size_t want = 0;
@@ -232,13 +270,26 @@ private:
             const uint32_t stored = ReadLe32(block_.data() + 4);
             want = kBlockHeaderSize + size_t(stored) - block_.size();
         }
-        const size_t take = std::min(want, n);
+        size_t take = std::min(want, n);
+        if (!Ready(device)) {
+            if (early_ + take > kReceiveSlack) {
+                device.CountImageBytes(n);
+                EndTransfer(device, false);
+                return n;
+            }
+            early_ += take;
+        }
         block_.insert(block_.end(), data, data + take);
         device.CountImageBytes(take);
         if (device.Disconnected()) return take;
         if (take == want) {
-            if (mode_ == Mode::Plain) PlainBlockDone(device);
-            else GzipPartDone(device);
+            if (mode_ == Mode::Plain) {
+                asked_ = false;
+                early_ = 0;
+                PlainBlockDone(device);
+            } else {
+                GzipPartDone(device);
+            }
         }
         return take;
     }
@@ -251,19 +302,40 @@ private:
         mode_ = Mode::Text;
         block_.clear();
         block_.shrink_to_fit();
+        device.CancelScheduled();
         device.Reply(ok ? "OK\r\n" : "Fail\r\n");
     }
 
-    void PlainBlockDone(Device& device) {
-        if (!device.Flash().Program(address_, block_.data(), uint32_t(block_.size()))) {
+    // Programs flash, with the weak cell of the fault options.
+    static bool Program(Device& device, uint32_t address, uint8_t* data, uint32_t length) {
+        const std::optional<uint32_t> weak = device.Faults().corruptFlashAddress;
+        if (weak && *weak >= address && *weak - address < length) {
+            uint8_t& b = data[*weak - address];
+            b |= uint8_t(~b & (b + 1));  // the lowest 0 bit stays 1
+        }
+        return device.Flash().Program(address, data, length);
+    }
+
+    // A block is in: program it (and, packed, erase its flash first), then
+    // ask for the next one or end the write.
+    void BlockWritten(Device& device, uint32_t busyMs, bool ok, uint32_t length) {
+        block_.clear();
+        if (!ok) {
             EndTransfer(device, false);
             return;
         }
-        address_ += uint32_t(block_.size());
-        remaining_ -= uint32_t(block_.size());
-        block_.clear();
-        if (remaining_ == 0) EndTransfer(device, true);
-        else device.Reply("RX_WAIT\r\n");
+        address_ += length;
+        Busy(device, busyMs, [this](Device& d) {
+            if (remaining_ == 0) EndTransfer(d, true);
+            else NextBlock(d);
+        });
+    }
+
+    void PlainBlockDone(Device& device) {
+        const uint32_t length = uint32_t(block_.size());
+        const bool ok = Program(device, address_, block_.data(), length);
+        remaining_ -= length;
+        BlockWritten(device, device.Timing().ProgramMs(length), ok, length);
     }
 
     void GzipPartDone(Device& device) {
@@ -278,6 +350,8 @@ private:
             }
             if (stored > 0) return;  // the data follows
         }
+        asked_ = false;
+        early_ = 0;
         const uint32_t raw = ReadLe32(block_.data());
         const uint32_t stored = ReadLe32(block_.data() + 4);
         const uint32_t crc = ReadLe32(block_.data() + 8);
@@ -287,15 +361,14 @@ private:
             EndTransfer(device, false);
             return;
         }
-        if (!gzipNoErase_) device.Flash().Erase(address_, raw);
-        if (!device.Flash().Program(address_, out.data(), raw)) {
-            EndTransfer(device, false);
-            return;
+        uint32_t busyMs = device.Timing().ProgramMs(raw);
+        if (!transferNoErase_) {
+            device.Flash().Erase(address_, raw);
+            busyMs += device.Timing().EraseMs(raw);
         }
-        address_ += raw;
-        block_.clear();
-        if (--remaining_ == 0) EndTransfer(device, true);
-        else device.Reply("RX_WAIT\r\n");
+        const bool ok = Program(device, address_, out.data(), raw);
+        --remaining_;
+        BlockWritten(device, busyMs, ok, raw);
     }
 
     Outcome BurnRead(Device& device, const std::vector<std::string_view>& w) {
@@ -311,7 +384,8 @@ private:
         device.Schedule(kReadDataDelayMs, [d, data] {
             d->Emit(data->data(), data->size());
             char tail[40];
-            std::snprintf(tail, sizeof tail, "CRC:0x%08x\r\nOK\r\n", common::ImageCrc(data->data(), data->size()));
+            const uint32_t crc = common::ImageCrc(data->data(), data->size()) ^ (d->Faults().badReadCrc ? 1u : 0u);
+            std::snprintf(tail, sizeof tail, "CRC:0x%08x\r\nOK\r\n", crc);
             d->Reply(tail);  // in one piece, right behind the data
         });
         return Outcome::Stay;
@@ -324,9 +398,9 @@ private:
             Fail(device);
             return Outcome::Stay;
         }
-        if (keepFactory) device.Flash().Erase(region->base, region->size - kFactoryAreaSize);
-        else device.Flash().Erase(region->base, region->size);
-        Ok(device);
+        const uint32_t length = keepFactory ? region->size - kFactoryAreaSize : region->size;
+        device.Flash().Erase(region->base, length);
+        Busy(device, device.Timing().EraseMs(length), [this](Device& d) { Ok(d); });
         return Outcome::Stay;
     }
 
@@ -337,7 +411,7 @@ private:
             Fail(device);
             return Outcome::Stay;
         }
-        Ok(device);
+        Busy(device, device.Timing().EraseMs(length), [this](Device& d) { Ok(d); });
         return Outcome::Stay;
     }
 
@@ -405,7 +479,10 @@ private:
     bool overlong_ = false;
     bool pendingMagic_ = false;
     bool noErase_ = false;
-    bool gzipNoErase_ = false;
+    bool transferNoErase_ = false;
+    bool asked_ = false;
+    uint64_t askedUpTo_ = 0;
+    size_t early_ = 0;
     uint32_t address_ = 0;
     uint32_t remaining_ = 0;  // bytes (plain) or blocks (gzip)
     std::vector<uint8_t> block_;
@@ -438,13 +515,17 @@ bool ParseLoaderNumber(std::string_view text, uint32_t& value) {
 std::unique_ptr<Personality> MakeRamLoader() { return std::make_unique<RamLoader>(); }
 
 namespace {
-class SilentFirmware : public Personality {
+class SilentCode : public Personality {
 public:
-    PersonalityKind Kind() const override { return PersonalityKind::Firmware; }
+    explicit SilentCode(PersonalityKind kind) : kind_(kind) {}
+    PersonalityKind Kind() const override { return kind_; }
     size_t OnBytes(Device&, const uint8_t*, size_t n) override { return n; }
+
+private:
+    PersonalityKind kind_;
 };
 }  // namespace
 
-std::unique_ptr<Personality> MakeSilentFirmware() { return std::make_unique<SilentFirmware>(); }
+std::unique_ptr<Personality> MakeSilentCode(PersonalityKind kind) { return std::make_unique<SilentCode>(kind); }
 
 }  // namespace devsim

@@ -10,7 +10,7 @@ namespace devsim_serial {
 bool DeviceLine::Start(std::string& error) {
     lineMode_ = options_.lineDevices > 0;
     number_ = 1;
-    device_ = std::make_unique<devsim::Device>(devsim::DeviceType(options_.device), clock_, options_.faults);
+    device_ = MakeDevice();
     if (!lineMode_ && !options_.stateFile.empty() && platform::FileExists(options_.stateFile) &&
         !devsim::LoadStateFile(options_.stateFile, *device_, &error))
         return false;
@@ -25,6 +25,12 @@ bool DeviceLine::Start(std::string& error) {
         device_->Start(options_.mode);
     }
     return true;
+}
+
+std::unique_ptr<devsim::Device> DeviceLine::MakeDevice() const {
+    auto device = std::make_unique<devsim::Device>(devsim::DeviceType(options_.device), clock_, options_.faults);
+    device->ExpectLoader(options_.loader);
+    return device;
 }
 
 std::string DeviceLine::StatePath() const {
@@ -91,7 +97,7 @@ void DeviceLine::EndTurn(bool bySilence) {
 }
 
 void DeviceLine::Arrive() {
-    device_ = std::make_unique<devsim::Device>(devsim::DeviceType(options_.device), clock_, options_.faults);
+    device_ = MakeDevice();
     device_->onReset = [this] { resetSeen_ = true; };
     device_->Start(devsim::Device::StartMode::BootRom, false);
     std::fprintf(stderr, "devsim: device %d of %d arrives\n", number_, options_.lineDevices);

@@ -42,6 +42,7 @@ public:
     bool SaveCurrent();
 
 private:
+    std::unique_ptr<devsim::Device> MakeDevice() const;
     std::string StatePath() const;
     bool Save();
     void Arrive();

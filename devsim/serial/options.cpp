@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/file_util.h"
 #include "devsim/model/debug_port.h"
 #include "devsim/model/firmware_options.h"
 
@@ -41,6 +42,16 @@ const char* const kUsage =
     "  --battery-ms N         battery calibration time in ms (default 1000)\n"
     "  --record-ms N          time otp_factory_write and otp_factory_read take before\n"
     "                         they answer, in ms (default 0)\n"
+    "  --loader FILE          the RAM loader image the boot ROM is to receive: a loader\n"
+    "                         whose bytes (dfu_recv: all but an unsent tail of 36 bytes\n"
+    "                         or fewer; debug port: the whole image) arrive otherwise\n"
+    "                         runs as silent code (default: any loader whose transfer\n"
+    "                         was in order)\n"
+    "  --flash-timing         erase and program take the time of a fast serial NOR\n"
+    "                         flash: 60 ms per 64 KiB block erased, 0.25 ms per 256-byte\n"
+    "                         page programmed (default: no time)\n"
+    "  --corrupt-flash ADDR   the byte programmed at ADDR reads back wrong (a weak cell)\n"
+    "  --bad-crc              the CRC line after burn_read data is wrong\n"
     "  --boot-faults LIST     faults of the boot ROM, a comma-separated list:\n"
     "                         split-banner (the banner in two pieces 60 ms apart),\n"
     "                         repeat-banner (the first handshake frame after a restart\n"
@@ -147,6 +158,15 @@ int ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--battery-ms") {
             if (!needs(ParseUnsigned(next, n))) return 2;
             o.faults.batteryDelayMs = uint32_t(n);
+        } else if (a == "--loader") {
+            if (!needs(next != nullptr && common::ReadWholeFile(next, o.loader) && !o.loader.empty())) return 2;
+        } else if (a == "--corrupt-flash") {
+            if (!needs(ParseUnsigned(next, n) && n <= 0xFFFFFFFFu)) return 2;
+            o.faults.corruptFlashAddress = uint32_t(n);
+        } else if (a == "--flash-timing") {
+            o.faults.flashTiming = true;
+        } else if (a == "--bad-crc") {
+            o.faults.badReadCrc = true;
         } else if (a == "--boot-faults") {
             if (!needs(next != nullptr && ParseBootFaults(next, o.faults))) return 2;
         } else if (a == "--line") {

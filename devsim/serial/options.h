@@ -2,6 +2,7 @@
 // devsim's command line.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "devsim/model/device.h"
 
@@ -13,6 +14,8 @@ struct Options {
     std::string stateFile;
     bool rateLimit = false;
     devsim::FaultOptions faults;
+    // The RAM loader image the boot ROM is to receive (--loader).
+    std::vector<uint8_t> loader;
     // A line of `lineDevices` devices served one after another on one
     // pseudo-terminal; their state files live in `stateDir`.
     int lineDevices = 0;

@@ -41,6 +41,7 @@ protected:
                       family.flashAddress, family.loader);
         WriteFile(Path("burn.txt"), std::string(list));
         WriteFile(Path(family.loader), LoaderImage(10 * 1024 + 3));
+        loaderName_ = family.loader;
         return image;
     }
 

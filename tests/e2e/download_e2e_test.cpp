@@ -51,7 +51,7 @@ TEST_F(Download, PlainImageThroughTheBootRomAtBothRates) {
         const auto image = Pattern(0x50000 + 77, 1);
         WriteFile(Path("app.bin"), image);
         WriteList({{kAppAddress, "FILE0=app.bin"}});
-        StartDevice("QM2B", "bootrom");
+        StartDevice("QM2B", "bootrom", {"--flash-timing"});
         ToolRun run = Pirrow(Base({"--loadram", "1"}), baud);
         EXPECT_EQ(run.exitCode, 0) << Log();
         EXPECT_NE(run.out.find("percent:99 \n"), std::string::npos) << run.out;
@@ -190,6 +190,20 @@ TEST_F(Download, DeviceFaultsFailTheJob) {
     EXPECT_EQ(Pirrow(Base()).exitCode, 0) << Log();
     auto state = StopDevice();
     EXPECT_EQ(FlashAt(state, kAppAddress, uint32_t(image.size())), image);
+}
+
+TEST_F(Download, WeakFlashCellFailsTheVerifyAndAWrongCrcTheReadBack) {
+    WriteFile(Path("app.bin"), Pattern(0x21000, 6));
+    WriteList({{kAppAddress, "FILE0=app.bin"}});
+    StartDevice("QM2B", "loader", {"--corrupt-flash", "0x10020123"});
+    EXPECT_EQ(Pirrow(Base({"--verify"})).exitCode, 255);
+    EXPECT_NE(Log().find("download_image_simple_thread fail \n"), std::string::npos) << Log();
+    device_.Stop();
+
+    std::remove(LogPath().c_str());
+    StartDevice("QM2B", "loader", {"--bad-crc"});
+    EXPECT_EQ(Pirrow({"--func", "1", "--raddr", "0x10000000", "--rlen", "0x100", "--file", "back.bin"}).exitCode, 255);
+    EXPECT_NE(Log().find(") != crc2 (0x"), std::string::npos) << Log();
 }
 
 TEST_F(Download, BadCommandLines) {

@@ -79,8 +79,14 @@ protected:
     }
 
     // mode: "bootrom", "loader" or "firmware"; extra: further devsim options.
+    // A device in its boot ROM expects the RAM loader named loaderName_ when
+    // the test wrote one, so a loader that arrives damaged never starts.
     void StartDevice(const std::string& type, const std::string& mode, std::vector<std::string> extra = {}) {
         std::vector<std::string> options{"--device", type, "--mode", mode, "--state", StatePath()};
+        if (mode == "bootrom" && std::filesystem::exists(Path(loaderName_))) {
+            options.push_back("--loader");
+            options.push_back(Path(loaderName_));
+        }
         options.insert(options.end(), extra.begin(), extra.end());
         ASSERT_TRUE(device_.Start(options));
     }
@@ -124,6 +130,7 @@ protected:
     }
 
     std::string dir_;
+    std::string loaderName_ = "ram_patch.bin";
     DevsimProcess device_;
 };
 

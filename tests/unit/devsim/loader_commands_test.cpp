@@ -59,6 +59,35 @@ TEST(DevsimLoader, BurnSpeedSwitchesOnceTheLineFollows) {
     EXPECT_GE(ok[1], 0x80);
 }
 
+// The loader's receive buffer: bytes sent before the loader asked are lost
+// beyond a small slack, and the write fails. Flash work takes time when
+// timed, and the next RX_WAIT waits for it.
+TEST(DevsimLoader, BlocksBeforeRxWaitAreLostAndFlashWorkTakesItsTime) {
+    Harness early;
+    const auto data = Pattern(0x20000 + 0x100);
+    std::string all = "burn_erase_write 0x10020000 " + Hex(uint32_t(data.size())) + "\r";
+    all.append(data.begin(), data.end());
+    EXPECT_EQ(early.Send(all), "RX_WAIT\r\nFail\r\n");
+
+    Harness hurried;
+    EXPECT_EQ(hurried.Send("burn_erase_write 0x10020000 " + Hex(uint32_t(data.size())) + "\r"), "RX_WAIT\r\n");
+    EXPECT_EQ(hurried.Send(data), "RX_WAIT\r\nFail\r\n");  // the tail came with the first block
+
+    devsim::FaultOptions f;
+    f.flashTiming = true;
+    Harness timed("QM2B", Device::StartMode::RamLoader, f);
+    EXPECT_EQ(timed.Send("burn_erase_write 0x10020000 " + Hex(uint32_t(data.size())) + "\r"), "");
+    EXPECT_EQ(timed.Advance(110), "");
+    EXPECT_EQ(timed.Advance(20), "RX_WAIT\r\n");  // two 64 KiB blocks erased
+    EXPECT_EQ(timed.Send(std::vector<uint8_t>(data.begin(), data.begin() + 0x20000)), "");
+    EXPECT_EQ(timed.Send(std::vector<uint8_t>(data.begin() + 0x20000, data.end())), "Fail\r\n");  // while programming
+
+    Harness erase("QM2B", Device::StartMode::RamLoader, f);
+    EXPECT_EQ(erase.Send("burn_erase_all 0x10000000\r"), "");
+    EXPECT_EQ(erase.Advance(15300), "");
+    EXPECT_EQ(erase.Advance(100), "OK\r\n");
+}
+
 TEST(DevsimLoader, EraseWriteSendsRxWaitPerBlockThenOk) {
     Harness h;
     const auto data = Pattern(0x40000 + 100);
