@@ -50,9 +50,8 @@ protected:
     }
 
     station::StepOutcome Run(station::StepKind step) {
-        row.port.Set(device_.PtyPath());
         return station::RunStep(station::StationSettings(dir_), row,
-                                station::StepRequest{kChannel, step, Path("ch3.log")});
+                                station::StepRequest{kChannel, step, Path("ch3.log"), device_.PtyPath()});
     }
     std::string MainLog() const {
         return testing_support::FileText(station::MainLogPath(dir_, platform::LocalTimeNow()));

@@ -19,18 +19,14 @@ bool Send(platform::ByteLink& link, std::string_view frame) {
     return link.Write(reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
 }
 
-// A reply of at least 8 bytes within 5 polls 10 ms apart (at most 100 bytes
-// read); empty when none came.
+// A reply: up to 5 polls 10 ms apart for the 8 bytes of a frame, then what
+// has come (at most 100 bytes); empty when nothing came. A restarting device
+// may answer with its 4-byte banner alone.
 std::string ReadReply(platform::ByteLink& link, platform::Clock& clock) {
-    for (int poll = 0; poll < kReplyPolls; ++poll) {
-        clock.SleepMs(kReplyPollMs);
-        if (link.QueuedBytes() >= kReplyBytes) {
-            std::string reply(std::min(link.QueuedBytes(), kReplyReadMax), '\0');
-            reply.resize(link.Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
-            return reply;
-        }
-    }
-    return {};
+    for (int poll = 0; poll < kReplyPolls && link.QueuedBytes() < kReplyBytes; ++poll) clock.SleepMs(kReplyPollMs);
+    std::string reply(std::min(link.QueuedBytes(), kReplyReadMax), '\0');
+    reply.resize(link.Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
+    return reply;
 }
 
 enum class Step { Answered, Restarted, Failed };

@@ -92,7 +92,8 @@ StepOutcome RunStep(const StationSettings& settings, ChannelState& row, const St
     }
     Log(ch, "%s task start\n", StepLogName(step));
     const bool loadRam = TakeLoadRam(row, step);
-    StepValues values = ReadStepValues(settings, step, ch, row.port.Get(), request.channelLog);
+    const std::string port = request.port.empty() ? row.port.Get() : request.port;
+    StepValues values = ReadStepValues(settings, step, ch, port, request.channelLog);
     ToolRun run;
     run.kind = RunnerOf(step);
     run.channel = ch;

@@ -6,6 +6,7 @@
 // erase, PCBA test and GNSS load.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "station/engine/runner/step_command.h"
 
@@ -15,9 +16,13 @@ class StationSettings;
 struct ChannelState;
 
 struct StepRequest {
+    StepRequest(int channel, StepKind step, std::string channelLog, std::string port = {})
+        : channel(channel), step(step), channelLog(std::move(channelLog)), port(std::move(port)) {}
+
     int channel = 1;
     StepKind step = StepKind::UartDownload;
     std::string channelLog;  // the job's channel log path (passed with --log when channel logs are on)
+    std::string port;        // the port the job read at its start; empty: the row's port field now
 };
 
 struct StepOutcome {

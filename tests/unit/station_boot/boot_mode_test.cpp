@@ -16,13 +16,13 @@ using testing_support::ScriptedLink;
 class BootTest : public ::testing::Test {
 protected:
     // A QM2A boot loader: answers H1, R0 and H2 with A1, A2 and A3; R0 also
-    // restarts it, so its banner follows after restartMs. `restartingReplies`
-    // replies carry the banner as well (a device still starting up).
+    // restarts it, so its banner follows after restartMs. The first
+    // `restartingReplies` requests get the banner (a device still starting
+    // up), alone the first time, before the reply the next times.
     void Qm2aBootLoader(int restartingReplies = 0, int restartMs = 300) {
         link.onWrite = [=, left = restartingReplies](ScriptedLink& l, const std::string& w) mutable {
             if (left > 0) {
-                --left;
-                l.Reply("NVBL" + std::string(kReplyA1), 5);
+                l.Reply(left-- == restartingReplies ? "NVBL" : "NVBL" + std::string(kReplyA1), 5);
                 return;
             }
             if (w == kRequestH1) l.Reply(std::string(kReplyA1), 5);

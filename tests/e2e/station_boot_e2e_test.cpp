@@ -1,0 +1,69 @@
+// The station's own boot-loader talk against devsim devices on
+// pseudo-terminals: waiting for the banner, the QM2A handshake and the reset
+// into boot mode, seen through the result and the main log.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/local_time.h"
+#include "station/engine/boot/boot_mode.h"
+#include "station/engine/log/log_paths.h"
+#include "station/engine/log/main_log.h"
+#include "tests/support/tool_e2e.h"
+
+namespace {
+
+class StationBoot : public testing_support::ToolE2e {
+protected:
+    void SetUp() override {
+        ToolE2e::SetUp();
+        station::CreateStationDirectories(dir_);
+        station::InstallMainLog(std::make_shared<station::MainLog>(dir_));
+    }
+    void TearDown() override {
+        station::InstallMainLog(nullptr);
+        ToolE2e::TearDown();
+    }
+    bool Enter(const std::string& type) {
+        return station::EnterBootMode(2, device_.PtyPath(), type, [this] { return stop.load(); });
+    }
+    bool Logged(const std::string& text) const {
+        return testing_support::FileText(station::MainLogPath(dir_, platform::LocalTimeNow())).find(text) !=
+               std::string::npos;
+    }
+
+    std::atomic<bool> stop{false};
+};
+
+TEST_F(StationBoot, BannersOfBothFamilies) {
+    StartDevice("QM2B", "bootrom", {"--boot-faults", "split-banner"});
+    EXPECT_TRUE(Enter("QM2B"));
+    device_.Stop();
+    // A QM2A device still restarting answers its first handshake frame with the banner.
+    StartDevice("QM2A", "bootrom", {"--boot-faults", "repeat-banner"});
+    EXPECT_TRUE(Enter("QM2A"));
+    EXPECT_TRUE(Logged("[2] enter bootmode success\n"));
+}
+
+TEST_F(StationBoot, ResetOfARunningQm2aIntoBootMode) {
+    StartDevice("QM2A", "loader");
+    EXPECT_TRUE(station::ResetIntoBootMode(4, device_.PtyPath()));
+    EXPECT_TRUE(Logged("[4] reset and enter bootmode success\n"));
+}
+
+TEST_F(StationBoot, StopEndsMonitoringOfASilentDevice) {
+    StartDevice("QM2A", "bootrom", {"--boot-faults", "no-reply"});
+    std::thread stopper([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        stop = true;
+    });
+    EXPECT_FALSE(Enter("QM2A"));
+    stopper.join();
+    EXPECT_TRUE(Logged("[2] enter bootmode fail\n"));
+    EXPECT_FALSE(station::EnterBootMode(2, Path("no-such-port"), "QM2B", [] { return false; }));
+    EXPECT_TRUE(Logged("[2] uart " + Path("no-such-port") + " open fail\n"));
+}
+
+}  // namespace
