@@ -26,7 +26,7 @@ uint32_t PcbaTest(Tool& t);
 int CrystalSeconds(const std::string& fish);
 
 // Runs the whole tool; returns the 32-bit status (0 pass, -1 failure, or
-// the PCBA test's mask).
+// the PCBA test's mask), after printing its "exitcode:" line when it needs one.
 int32_t RunQuenlo(const std::vector<std::string>& args, Tool& t);
 
 }  // namespace quenlo

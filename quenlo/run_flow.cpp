@@ -1,3 +1,4 @@
+#include "common/exit_status.h"
 #include "common/print_log.h"
 #include "common/text_search.h"
 #include "platform/paths.h"
@@ -112,6 +113,8 @@ int32_t RunQuenlo(const std::vector<std::string>& args, Tool& t) {
         if (status == 0) PrintLog(false, "FINAL_PASS\n");
         else PrintLog(false, "FINAL_FAIL %x\n", t.cfg.seenMask);
     }
+    // The caller has the whole status before the library is unloaded.
+    common::ReportStatus(status);
     return status;
 }
 

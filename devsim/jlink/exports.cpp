@@ -58,7 +58,7 @@ JLINK_EXPORT int JLINK_Connect(void) { return Probe().Connect(); }
 JLINK_EXPORT int JLINK_GetSN(void) { return Probe().IsOpen() ? int(Probe().Serial()) : -1; }
 JLINK_EXPORT void JLINK_SetSpeed(uint32_t kHz) { Probe().SetSpeed(kHz); }
 JLINK_EXPORT int JLINK_GetSpeed(void) { return int(Probe().Speed()); }
-JLINK_EXPORT void JLINK_SetMaxSpeed(void) { Probe().SetSpeed(50000); }
+JLINK_EXPORT void JLINK_SetMaxSpeed(void) { Probe().SetSpeed(devsim::jlink::kMaxSpeedKhz); }
 JLINK_EXPORT int JLINK_TIF_Select(int tif) { return Probe().SelectInterface(tif); }
 JLINK_EXPORT int JLINK_EraseChip(void) { return Probe().EraseChip(); }
 

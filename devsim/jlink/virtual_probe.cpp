@@ -50,6 +50,9 @@ bool HasExtension(const std::string& path, const char* ext) {
     return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
 }
 
+// "QM2A" of "QM2A_NAND": the chip model of a device type.
+std::string ModelOf(const std::string& type) { return type.substr(0, type.find('_')); }
+
 }  // namespace
 
 VirtualProbe::VirtualProbe(ProbeConfig config, platform::Clock& clock)
@@ -165,6 +168,12 @@ int VirtualProbe::Connect() {
     // The chips of this family have no JTAG port.
     if (tif_ != kTifSwd || config_.noTarget) {
         Error("Could not connect to target.");
+        return -1;
+    }
+    // The tool names the chip it expects; another model behind the probe
+    // would get the wrong flash algorithm.
+    if (!config_.device.empty() && !deviceName_.empty() && ModelOf(deviceName_) != ModelOf(config_.device)) {
+        Error("Device \"" + deviceName_ + "\" does not match the connected target " + config_.device);
         return -1;
     }
     if (!device_) {

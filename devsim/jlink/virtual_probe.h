@@ -8,6 +8,7 @@
 // the RTT terminal of the program that runs on the device (the RAM loader
 // started from RAM, or the application it jumps to). Transfers take time by
 // the interface speed and the flash timing below; the probe sleeps for it.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,7 @@ using ProgressFn = void (*)(const char* action, const char* prog, int percent);
 using LogFn = void (*)(const char* text);
 
 // RAM of the target as the probe reaches it.
+constexpr uint32_t kMaxSpeedKhz = 50000;
 constexpr uint32_t kRamBase = 0x20000000;
 constexpr uint32_t kRamSize = 0x01000000;
 // Registers of the reset sequence: a zero in the boot hold register makes
@@ -64,7 +66,8 @@ public:
     uint32_t Serial() const { return serial_; }
     int ExecCommand(const std::string& command, std::string& error);
     int SelectInterface(int tif);
-    void SetSpeed(uint32_t kHz) { speedKhz_ = kHz == 0 ? 1 : kHz; }
+    // The probe's interface clock: 1 kHz to 50 MHz.
+    void SetSpeed(uint32_t kHz) { speedKhz_ = std::clamp<uint32_t>(kHz, 1, kMaxSpeedKhz); }
     uint32_t Speed() const { return speedKhz_; }
     int Connect();
     bool IsConnected() const { return connected_; }
