@@ -7,31 +7,15 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/local_time.h"
 #include "station/engine/boot/boot_mode.h"
-#include "station/engine/log/log_paths.h"
-#include "station/engine/log/main_log.h"
-#include "tests/support/tool_e2e.h"
+#include "tests/support/station_e2e.h"
 
 namespace {
 
-class StationBoot : public testing_support::ToolE2e {
+class StationBoot : public testing_support::StationE2e {
 protected:
-    void SetUp() override {
-        ToolE2e::SetUp();
-        station::CreateStationDirectories(dir_);
-        station::InstallMainLog(std::make_shared<station::MainLog>(dir_));
-    }
-    void TearDown() override {
-        station::InstallMainLog(nullptr);
-        ToolE2e::TearDown();
-    }
     bool Enter(const std::string& type) {
         return station::EnterBootMode(2, device_.PtyPath(), type, [this] { return stop.load(); });
-    }
-    bool Logged(const std::string& text) const {
-        return testing_support::FileText(station::MainLogPath(dir_, platform::LocalTimeNow())).find(text) !=
-               std::string::npos;
     }
 
     std::atomic<bool> stop{false};

@@ -7,13 +7,10 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/local_time.h"
-#include "station/engine/log/log_paths.h"
-#include "station/engine/log/main_log.h"
 #include "station/engine/runner/step_runner.h"
 #include "station/engine/settings/station_settings.h"
 #include "station/engine/state/channel_state.h"
-#include "tests/support/tool_e2e.h"
+#include "tests/support/station_e2e.h"
 
 namespace {
 
@@ -23,18 +20,8 @@ using testing_support::WriteFile;
 constexpr uint32_t kAppAddress = 0x10020000;
 constexpr int kChannel = 3;
 
-class StationRunner : public testing_support::ToolE2e {
+class StationRunner : public testing_support::StationE2e {
 protected:
-    void SetUp() override {
-        ToolE2e::SetUp();
-        station::CreateStationDirectories(dir_);
-        station::InstallMainLog(std::make_shared<station::MainLog>(dir_));
-    }
-    void TearDown() override {
-        station::InstallMainLog(nullptr);
-        ToolE2e::TearDown();
-    }
-
     void Settings(int baud, int testType = 0) {
         WriteFile(Path("Torvane.ini"), "[COMMON_SET]\nPORT_TYPE=1\nFUNC_TYPE=1\nTEST_TYPE=" + std::to_string(testType) +
                                            "\n[DEV_SET]\nDEV_NUM=1\nDEV_NAME0=QM2B\nDEV_IDX=0\n[LOG_SET]\nCHANEL_LOG=1\n"
@@ -53,10 +40,6 @@ protected:
         return station::RunStep(station::StationSettings(dir_), row,
                                 station::StepRequest{kChannel, step, Path("ch3.log"), device_.PtyPath()});
     }
-    std::string MainLog() const {
-        return testing_support::FileText(station::MainLogPath(dir_, platform::LocalTimeNow()));
-    }
-    bool Logged(const std::string& text) const { return MainLog().find(text) != std::string::npos; }
 
     station::ChannelState row;
 };
