@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "common/exit_status.h"
 #include "common/parse_number.h"
-#include "common/tool_status.h"
 
 namespace station {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <thread>
 
-#include "common/tool_status.h"
+#include "common/exit_status.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "station/engine/log/main_log.h"

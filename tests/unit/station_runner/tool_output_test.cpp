@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/tool_status.h"
+#include "common/exit_status.h"
 #include "station/engine/runner/tool_output.h"
 
 namespace station {
