@@ -1,5 +1,7 @@
 #include "common/factory_reply.h"
 
+#include "common/print_log.h"
+
 namespace common {
 
 namespace {
@@ -120,6 +122,22 @@ int32_t ThirdFuncFailValue(std::string_view reply) {
     size_t end = rest.find('\r');
     if (end == std::string_view::npos) end = rest.find('\n');
     return LeadingDecimal(rest.substr(0, end));
+}
+
+
+// The reply must carry the model id the line expects (--wechat); the
+// mismatch lines also go to the console for the station.
+bool ModelIdMatches(const std::string& reply, const std::string& expected) {
+    std::optional<std::string> id = FindModelId(reply);
+    if (!id) {
+        PrintLog(true, "wechat_model_err: %s not found\n", expected.c_str());
+        return false;
+    }
+    if (*id != expected) {
+        PrintLog(true, "wechat_model_err: %s vs %s\n", expected.c_str(), id->c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace common

@@ -54,4 +54,9 @@ std::optional<std::string> FindModelId(std::string_view reply);
 // The number after "third_func_check_FAIL:" (up to the line end), or 0.
 int32_t ThirdFuncFailValue(std::string_view reply);
 
+// The payment model id of the reply against the one the line expects
+// (--wechat): a missing or different id is logged and printed as
+// "wechat_model_err: ..." for the station.
+bool ModelIdMatches(const std::string& reply, const std::string& expected);
+
 }  // namespace common

@@ -71,6 +71,14 @@ OtpCommandResult OtpWriteCommand(const OtpRecord& record, std::string& command) 
     return OtpCommandResult::Skip;
 }
 
+bool NextOtpCommand(const std::vector<uint8_t>& file, size_t& offset, OtpFileStep& step) {
+    bool truncated = false;
+    if (!ReadOtpRecord(file.data(), file.size(), offset, step.record, truncated)) return false;
+    step.kind = OtpWriteCommand(step.record, step.command);
+    if (truncated && step.kind != OtpCommandResult::End) step.kind = OtpCommandResult::LengthError;
+    return true;
+}
+
 std::vector<uint8_t> EncodeOtpRecords(const std::vector<OtpRecord>& records, size_t padTo) {
     std::vector<uint8_t> out;
     for (const auto& r : records) {

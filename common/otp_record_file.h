@@ -37,6 +37,20 @@ enum class OtpCommandResult { Command, Skip, LengthError, End };
 // The "otp_factory_write" line (ending in CR LF) for a record, or why there is none.
 OtpCommandResult OtpWriteCommand(const OtpRecord& record, std::string& command);
 
+// One step of a walk through a record file: the record, what it gives and
+// its command.
+struct OtpFileStep {
+    OtpRecord record;
+    OtpCommandResult kind = OtpCommandResult::End;
+    std::string command;
+};
+
+// Reads the record at `offset` and builds its command. A record cut off by
+// the end of the file is a LengthError: half a value must never reach the
+// one-time-programmable area. False at the end of the data, which counts as
+// the end record.
+bool NextOtpCommand(const std::vector<uint8_t>& file, size_t& offset, OtpFileStep& step);
+
 // Writes records, the end record, and pads with 0xFF to `padTo` bytes
 // (when the records are shorter).
 std::vector<uint8_t> EncodeOtpRecords(const std::vector<OtpRecord>& records, size_t padTo = kOtpFilePadSize);

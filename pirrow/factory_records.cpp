@@ -12,15 +12,11 @@ namespace {
 // Sends the record file's write commands one by one.
 bool WriteRecords(Session& s, const std::vector<uint8_t>& file) {
     size_t offset = 0;
-    common::OtpRecord record;
-    bool truncated = false;
-    while (common::ReadOtpRecord(file.data(), file.size(), offset, record, truncated)) {
-        std::string command;
-        common::OtpCommandResult kind = common::OtpWriteCommand(record, command);
-        // A record cut off by the end of the file must not reach the
-        // one-time-programmable area with half its value.
-        if (truncated && kind != common::OtpCommandResult::End) kind = common::OtpCommandResult::LengthError;
-        switch (kind) {
+    common::OtpFileStep step;
+    while (common::NextOtpCommand(file, offset, step)) {
+        const common::OtpRecord& record = step.record;
+        const std::string& command = step.command;
+        switch (step.kind) {
             case common::OtpCommandResult::End:
                 PrintPercent(100);
                 return true;

@@ -25,21 +25,6 @@ bool WechatMark(Session& s, int mode) {
                        "wechat_mark_rw_FAIL");
 }
 
-// The reply must carry the model id the line expects (--wechat); the
-// mismatch lines also go to the console for the station.
-bool ModelIdMatches(const std::string& reply, const std::string& expected) {
-    std::optional<std::string> id = FindModelId(reply);
-    if (!id) {
-        PrintLog(true, "wechat_model_err: %s not found\n", expected.c_str());
-        return false;
-    }
-    if (*id != expected) {
-        PrintLog(true, "wechat_model_err: %s vs %s\n", expected.c_str(), id->c_str());
-        return false;
-    }
-    return true;
-}
-
 bool PaymentMarkPath(Session& s) {
     const std::string& model = s.settings.wechatModel;
     // A board that already carries the old mark needs nothing more.
@@ -49,7 +34,7 @@ bool PaymentMarkPath(Session& s) {
     }
     PrintLog(false, "send: Factory wechatpay\n");
     if (!SendAndWait(s, "Factory wechatpay\r\n", "wechatpay_enable:1", "wechatpay_enable:0")) return false;
-    if (!model.empty() && !ModelIdMatches(s.link.Reply(), model)) return false;
+    if (!model.empty() && !common::ModelIdMatches(s.link.Reply(), model)) return false;
     return WechatMark(s, 1);
 }
 
@@ -59,7 +44,7 @@ bool ThirdFunctionPath(Session& s) {
     bool passed = SendAndWait(s, "third_func_check " + std::to_string(cfg.thirdFunc) + "\r\n",
                               "third_func_check_PASS", "third_func_check_FAIL");
     int32_t reported = passed ? cfg.thirdFunc : ThirdFuncFailValue(s.link.Reply());
-    if (!cfg.wechatModel.empty() && !ModelIdMatches(s.link.Reply(), cfg.wechatModel)) passed = false;
+    if (!cfg.wechatModel.empty() && !common::ModelIdMatches(s.link.Reply(), cfg.wechatModel)) passed = false;
     PrintLog(true, "thirdfunc:%d\n", reported);
     return passed;
 }

@@ -24,14 +24,10 @@ constexpr const char* kOtpWriteFail = "OTP_FACTORY_WRITE_FAIL";
 // record's length does not suit its id. Nothing is sent before all are known.
 bool BuildRecordCommands(const std::vector<uint8_t>& file, std::vector<std::string>& commands) {
     size_t offset = 0;
-    common::OtpRecord record;
-    bool truncated = false;
-    while (common::ReadOtpRecord(file.data(), file.size(), offset, record, truncated)) {
-        std::string command;
-        common::OtpCommandResult kind = common::OtpWriteCommand(record, command);
-        // A record cut off by the end of the file must not reach the OTP area with half its value.
-        if (truncated && kind != common::OtpCommandResult::End) kind = common::OtpCommandResult::LengthError;
-        switch (kind) {
+    common::OtpFileStep step;
+    while (common::NextOtpCommand(file, offset, step)) {
+        const common::OtpRecord& record = step.record;
+        switch (step.kind) {
             case common::OtpCommandResult::End: return true;
             case common::OtpCommandResult::Skip:
                 PrintLog(false, "id %d len %d not support\n", record.id, int(record.value.size()));
@@ -39,7 +35,7 @@ bool BuildRecordCommands(const std::vector<uint8_t>& file, std::vector<std::stri
             case common::OtpCommandResult::LengthError:
                 PrintLog(false, "id %d len %d error\n", record.id, int(record.value.size()));
                 return false;
-            case common::OtpCommandResult::Command: commands.push_back(std::move(command)); break;
+            case common::OtpCommandResult::Command: commands.push_back(step.command); break;
         }
     }
     return true;  // the end of the file counts as the end record

@@ -25,21 +25,6 @@ RttStop StatusStop(const char* ok, const char* fail) {
     return [ok, fail](const RttReceiver& r) { return r.Has(ok) || r.Has(fail) || r.Text().size() >= kRxReadMax; };
 }
 
-// The reply must carry the expected payment model id; the mismatch lines
-// also go to the console for the station.
-bool ModelIdMatches(const std::string& reply, const std::string& expected) {
-    std::optional<std::string> id = common::FindModelId(reply);
-    if (!id) {
-        PrintLog(true, "wechat_model_err: %s not found\n", expected.c_str());
-        return false;
-    }
-    if (*id != expected) {
-        PrintLog(true, "wechat_model_err: %s vs %s\n", expected.c_str(), id->c_str());
-        return false;
-    }
-    return true;
-}
-
 // A failure token counts once its line is complete, so the value after it is whole.
 bool FailLineComplete(const std::string& text, const char* token) {
     const size_t at = text.find(token);
@@ -61,7 +46,7 @@ bool ThirdFunctionCheck(Tool& t) {
     if (rx.Has("third_func_check_PASS")) reported = cfg.third;
     else if (rx.Has("third_func_check_FAIL:")) reported = common::ThirdFuncFailValue(rx.Text());
     PrintLog(true, "thirdfunc:%d\n", reported);
-    const bool modelOk = cfg.wechatModel.empty() || ModelIdMatches(rx.Text(), cfg.wechatModel);
+    const bool modelOk = cfg.wechatModel.empty() || common::ModelIdMatches(rx.Text(), cfg.wechatModel);
     if (!rx.Has("third_func_check_PASS")) {
         PrintLog(false, "X jlink_RTTERMINAL_Read  third_func_check_PASS error\n");
         return false;
@@ -78,7 +63,7 @@ bool PaymentMark(Tool& t) {
     }
     if (!RttCommand(t, rx, "Factory wechatpay\r\n", "wechatpay_enable:1", "wechatpay_enable:0", kPaymentWaitMs))
         return false;
-    if (!t.cfg.wechatModel.empty() && !ModelIdMatches(rx.Text(), t.cfg.wechatModel)) return false;
+    if (!t.cfg.wechatModel.empty() && !common::ModelIdMatches(rx.Text(), t.cfg.wechatModel)) return false;
     return RttCommand(t, rx, "wechat_mark_rw 1\r\n", "wechat_mark_rw_SUCCESS", "wechat_mark_rw_FAIL", kPaymentWaitMs);
 }
 
