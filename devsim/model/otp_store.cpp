@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
-#include "common/otp_record_file.h"
 
 namespace devsim {
 
@@ -20,6 +20,23 @@ const OtpValue* OtpStore::Find(uint8_t id) const {
 }
 
 namespace {
+
+// The loader's own table of the records it keeps: id and value form. Text
+// values hold at most kMaxText bytes.
+constexpr size_t kMaxText = 250;
+
+std::optional<OtpValueForm> RecordForm(uint8_t id) {
+    switch (id) {
+        case 1:
+            return OtpValueForm::Mac;
+        case 2: case 8: case 11: case 12: case 13: case 14: case 17: case 24:
+            return OtpValueForm::Text;
+        case 15: case 16: case 22:
+            return OtpValueForm::Number;
+        default:
+            return std::nullopt;
+    }
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -54,7 +71,7 @@ bool OtpStore::ParseWrite(std::string_view args, uint8_t& id, OtpValue& value) {
         const size_t close = v.rfind('"');
         if (close == 0 || close != v.size() - 1) return false;
         std::string_view text = v.substr(1, close - 1);
-        if (text.size() > common::kOtpMaxTextLength) return false;
+        if (text.size() > kMaxText) return false;
         value.form = OtpValueForm::Text;
         value.bytes.assign(text.begin(), text.end());
     } else if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
@@ -78,30 +95,20 @@ bool OtpStore::ParseWrite(std::string_view args, uint8_t& id, OtpValue& value) {
     } else {
         return false;
     }
-    switch (common::OtpKindOf(id)) {
-        case common::OtpRecordKind::Mac:
-            return value.form == OtpValueForm::Mac;
-        case common::OtpRecordKind::Text:
-            return value.form == OtpValueForm::Text;
-        case common::OtpRecordKind::Number:
-            return value.form == OtpValueForm::Number;
-        case common::OtpRecordKind::End:
-            return false;
-        case common::OtpRecordKind::Unsupported:
-            return true;
-    }
-    return false;
+    // An id the loader does not keep, or a value of the wrong form, fails.
+    const std::optional<OtpValueForm> form = RecordForm(id);
+    return form && *form == value.form;
 }
 
 std::string OtpStore::IdName(uint8_t id) {
     switch (id) {
-        case common::FACTORY_CFG_ID_MAC: return "MAC";
-        case common::FACTORY_CFG_ID_SN: return "SN";
-        case common::FACTORY_CFG_ID_BLE_NAME: return "BLE_NAME";
-        case common::FACTORY_CFG_ID_ALIPAY_PK: return "ALIPAY_PK";
-        case common::FACTORY_CFG_ID_ALIPAY_DN: return "ALIPAY_DN";
-        case common::FACTORY_CFG_ID_ALIPAY_DS: return "ALIPAY_DS";
-        case common::FACTORY_CFG_ID_BT_NAME: return "BT_NAME";
+        case 1: return "MAC";
+        case 2: return "SN";
+        case 8: return "BLE_NAME";
+        case 11: return "ALIPAY_PK";
+        case 12: return "ALIPAY_DN";
+        case 13: return "ALIPAY_DS";
+        case 14: return "BT_NAME";
         default: return std::to_string(id);
     }
 }

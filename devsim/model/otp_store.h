@@ -32,8 +32,9 @@ public:
 
     // Parses the part of "otp_factory_write <id> <value>" after the command
     // word: 12 hex digits (MAC, last byte first), "text" in double quotes,
-    // or 0x%x (number). False when it is none of these or does not suit
-    // the id (common::OtpKindOf).
+    // or 0x%x (number). False when it is none of these, or the id is not
+    // one the loader keeps (1 MAC; 2, 8, 11, 12, 13, 14, 17, 24 text; 15,
+    // 16, 22 number), or the value does not suit it.
     static bool ParseWrite(std::string_view args, uint8_t& id, OtpValue& value);
     // "FACTORY_CFG_ID_MAC:<12 hex digits>" and its siblings, without line end.
     static std::string ReadLine(uint8_t id, const OtpValue& value);

@@ -30,6 +30,16 @@ TEST(OtpRecordFile, CommandsByRecordKind) {
     Command(13, std::vector<uint8_t>(251, 'k'), OtpCommandResult::LengthError);
 }
 
+TEST(OtpRecordFile, EveryRecordIdHasItsKind) {
+    using common::OtpKindOf;
+    using common::OtpRecordKind;
+    EXPECT_EQ(OtpKindOf(1), OtpRecordKind::Mac);
+    for (uint8_t id : {2, 8, 11, 12, 13, 14, 17, 24}) EXPECT_EQ(OtpKindOf(id), OtpRecordKind::Text) << int(id);
+    for (uint8_t id : {15, 16, 22}) EXPECT_EQ(OtpKindOf(id), OtpRecordKind::Number) << int(id);
+    EXPECT_EQ(OtpKindOf(0xFF), OtpRecordKind::End);
+    for (uint8_t id : {0, 3, 9, 10, 18, 23, 25, 0xFE}) EXPECT_EQ(OtpKindOf(id), OtpRecordKind::Unsupported) << int(id);
+}
+
 TEST(OtpRecordFile, ReadsBackWhatItEncodes) {
     std::vector<OtpRecord> records = {{1, {1, 2, 3, 4, 5, 6}}, {9, {7, 8, 9}}, {8, {'b', 'l', 'e'}}};
     std::vector<uint8_t> file = common::EncodeOtpRecords(records);

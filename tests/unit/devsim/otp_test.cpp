@@ -39,6 +39,27 @@ TEST(DevsimOtp, OneTimeProgrammable) {
     EXPECT_EQ(h.device.Otp().Find(8)->bytes, (std::vector<uint8_t>{'b', 'l', 'e'}));
 }
 
+TEST(DevsimOtp, EveryKnownIdTakesItsFormOnly) {
+    const std::string mac = "060504030201", text = "\"v\"", number = "0x7";
+    struct Case {
+        int id;
+        std::string good;
+        std::string bad;
+    };
+    const Case cases[] = {{1, mac, text},     {2, text, number},  {8, text, mac},     {11, text, number},
+                          {12, text, number}, {13, text, number}, {14, text, mac},    {17, text, number},
+                          {24, text, number}, {15, number, text}, {16, number, mac},  {22, number, text}};
+    for (const Case& c : cases) {
+        Harness h;
+        const std::string write = "otp_factory_write " + std::to_string(c.id) + " ";
+        EXPECT_EQ(h.Send(write + c.bad + "\r\n"), "OTP_FACTORY_WRITE_FAIL\r\n") << c.id;
+        EXPECT_EQ(h.Send(write + c.good + "\r\n"), "OTP_FACTORY_WRITE_PASS\r\n") << c.id;
+    }
+    Harness h;
+    for (const char* unknown : {"3 \"v\"", "9 0x1", "23 060504030201", "254 \"v\""})
+        EXPECT_EQ(h.Send("otp_factory_write " + std::string(unknown) + "\r\n"), "OTP_FACTORY_WRITE_FAIL\r\n") << unknown;
+}
+
 TEST(DevsimOtp, MalformedWritesFail) {
     Harness h;
     EXPECT_EQ(h.Send("otp_factory_write 1 0605040302\r\n"), "OTP_FACTORY_WRITE_FAIL\r\n");     // 10 digits
