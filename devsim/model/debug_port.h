@@ -40,6 +40,10 @@ const DebugPortFaults& CurrentDebugPortFaults();
 // False when the text holds an unknown item.
 bool ParseDebugPortFaults(const std::string& text, DebugPortFaults& faults);
 
+// The debug port of the device's type (short form for QM2A, long for QM2C)
+// with the current faults; nullptr for types without one.
+std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device);
+
 class BootDebugPort : public DebugPortHandler {
 public:
     BootDebugPort(DebugForm form, DebugPortFaults faults) : form_(form), faults_(faults), reader_(form), target_(form) {}

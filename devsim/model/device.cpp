@@ -15,8 +15,8 @@ const char* PersonalityName(PersonalityKind kind) {
     return "?";
 }
 
-Device::Device(DeviceType type, platform::Clock& clock, FaultOptions faults)
-    : type_(std::move(type)), clock_(clock), faults_(std::move(faults)) {
+Device::Device(DeviceType type, platform::Clock& clock, FaultOptions faults, DeviceExtensions extensions)
+    : type_(std::move(type)), clock_(clock), faults_(std::move(faults)), extensions_(std::move(extensions)) {
     state_.flash.SetLayout(type_.Regions());
 }
 
@@ -67,7 +67,7 @@ void Device::StartRamLoader(bool intact) {
 }
 
 void Device::StartFirmware(uint32_t jumpAddress) {
-    std::unique_ptr<Personality> fw = MakeFirmware(*this, jumpAddress);
+    std::unique_ptr<Personality> fw = extensions_.firmware ? extensions_.firmware(*this, jumpAddress) : nullptr;
     if (!fw) fw = MakeSilentCode(PersonalityKind::Firmware);
     SwitchTo(std::move(fw));
 }
@@ -97,7 +97,7 @@ void Device::Announce() {
 DebugPortHandler* Device::DebugPort() {
     if (!debugPortMade_) {
         debugPortMade_ = true;
-        debugPort_ = MakeDebugPortHandler(*this);
+        if (extensions_.debugPort) debugPort_ = extensions_.debugPort(*this);
     }
     return debugPort_.get();
 }

@@ -17,39 +17,30 @@
 // debug port starts the core (StartRamLoader); RamLoader -> Firmware on
 // hcpu_jump_run (StartFirmware); "burn_reset" -> BootRom (ResetToBootRom).
 //
-// EXTENSION POINTS (implemented in other files of devsim/model/):
+// EXTENSION POINTS, given to the constructor as DeviceExtensions (the
+// standard ones: StandardExtensions()), so the serial transport, the J-Link
+// transport and the tests build a device the same visible way:
 //
-// 1. Debug port: devsim/model/debug_port.{h,cpp} defines
-//        std::unique_ptr<devsim::DebugPortHandler>
-//        devsim::MakeDebugPortHandler(devsim::Device& device);
-//    The device creates the handler once, on first use. The two bytes
-//    0x7E 0x79 ATTACH the debug port when the boot ROM sees them (outside a
-//    dfu packet) or the RAM loader sees them at the start of a text line
-//    (not inside image data): from that 0x7E on, every received byte goes to
-//    DebugPortHandler::OnBytes, whatever the personality, until the handler
-//    calls Device::DetachDebugPort(). The handler answers with
+// 1. debugPort(device): the boot ROM's debug port (debug_port.h: QM2A and
+//    QM2C have one; nullptr: none). Made once, on first use. The two bytes
+//    0x7E 0x79 ATTACH the port when the boot ROM sees them (outside a dfu
+//    packet), or the RAM loader or application sees them at the start of a
+//    text line (not inside image data): from that 0x7E on, every received
+//    byte goes to DebugPortHandler::OnBytes, whatever the personality, until
+//    the handler calls Device::DetachDebugPort(). The handler answers with
 //    Device::Emit(), reads and writes memory with Device::Ram() and
 //    Device::Flash(), and starts the RAM loader with
 //    Device::StartRamLoader() (it may stay attached to take the leave-debug
-//    frame, or detach after each frame: a later frame at the start of a
-//    loader line attaches it again).
-//    A chip reset through the debug port is Device::ResetToBootRom().
-//    Without an implementation (the weak default returns nullptr) the debug
-//    port answers nothing.
+//    frame, or detach after each frame: a later frame at the start of a line
+//    attaches it again). A chip reset through the debug port is
+//    Device::ResetToBootRom().
 //
-// 2. Factory firmware: devsim/model/factory_firmware.{h,cpp} defines
-//        std::unique_ptr<devsim::Personality>
-//        devsim::MakeFirmware(devsim::Device& device, uint32_t jumpAddress);
-//    called when the loader takes "hcpu_jump_run 0x%x"; the returned
-//    personality (Kind() == PersonalityKind::Firmware) then gets the bytes.
-//    The line's LF, when it arrives in the same read as the CR, is dropped
-//    before the firmware starts; a later stray LF may still reach it.
-//    Without an implementation (weak default returns nullptr) the device
-//    runs a firmware that answers nothing.
-//
-// Both defaults are weak symbols in devsim/model/extension_defaults.cpp;
-// devsim_model is an object library, so a strong definition in any model
-// file replaces them at link time.
+// 2. firmware(device, jumpAddress): what the loader's "hcpu_jump_run 0x%x"
+//    starts (factory_firmware.h); the returned personality (Kind() ==
+//    PersonalityKind::Firmware) then gets the bytes. The line's LF, when it
+//    arrives in the same read as the CR, is dropped before the firmware
+//    starts; a later stray LF may still reach it. nullptr: the device runs
+//    code that answers nothing.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -110,9 +101,15 @@ public:
     virtual void OnReset(Device& device) { (void)device; }
 };
 
-// Extension hooks; weak defaults return nullptr.
-std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device);
-std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress);
+struct DeviceExtensions {
+    std::function<std::unique_ptr<DebugPortHandler>(Device&)> debugPort;
+    std::function<std::unique_ptr<Personality>(Device&, uint32_t jumpAddress)> firmware;
+};
+
+// The boot ROM's debug port of QM2A and QM2C (with the debug-port faults set
+// for the process) and the factory firmware (with the process's firmware
+// options, read when the loader jumps to it).
+DeviceExtensions StandardExtensions();
 
 constexpr int kLoaderBaud = 1000000;
 constexpr uint32_t kRateSwitchMinMs = 20;
@@ -132,7 +129,8 @@ class Device {
 public:
     enum class StartMode { BootRom, RamLoader, Firmware };
 
-    Device(DeviceType type, platform::Clock& clock, FaultOptions faults = {});
+    Device(DeviceType type, platform::Clock& clock, FaultOptions faults = {},
+           DeviceExtensions extensions = StandardExtensions());
     ~Device();
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
@@ -245,6 +243,7 @@ private:
     DeviceType type_;
     platform::Clock& clock_;
     FaultOptions faults_;
+    DeviceExtensions extensions_;
     DeviceState state_;
     SparseMemory ram_;
     int baud_ = kLoaderBaud;
