@@ -140,9 +140,13 @@ int IniReadInt(const std::string& path, const std::string& section, const std::s
 
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) {
+    return IniWriteStrings(path, {{section, key, value}});
+}
+
+bool IniWriteStrings(const std::string& path, const std::vector<IniEntry>& entries) {
     std::lock_guard<std::mutex> guard(WriteLock());
     std::vector<std::string> lines = ReadLines(path);
-    SetValue(lines, section, key, value);
+    for (const auto& e : entries) SetValue(lines, e.section, e.key, e.value);
     const std::string text = JoinLines(lines);
     return platform::ReplaceFile(path, std::vector<uint8_t>(text.begin(), text.end()), /*durable=*/true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace common {
 
@@ -21,6 +22,14 @@ int IniReadInt(const std::string& path, const std::string& section, const std::s
 // handed-out numbers rely on it).
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
+
+struct IniEntry {
+    std::string section, key, value;
+};
+
+// Writes several keys in one replacement of the file: after a crash the file
+// holds all of them or none (with the same flushing as IniWriteString).
+bool IniWriteStrings(const std::string& path, const std::vector<IniEntry>& entries);
 
 // The same change made to an INI text in memory (lines end in CR LF after it),
 // for a file that is composed whole before it is written.

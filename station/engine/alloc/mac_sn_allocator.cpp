@@ -106,9 +106,11 @@ void MacSnAllocator::Publish(int channel, const Allocation& a) {
     channels_[channel].snText.Set(a.sn);
 }
 
-bool MacSnAllocator::WriteSetting(int channel, const TextKey& key, const std::string& value) {
-    if (settings_.Write(key, value)) return true;
-    Log(channel, "Torvane.ini write error: %s/%s\n", key.section.c_str(), key.key.c_str());
+bool MacSnAllocator::WriteSettings(int channel, const std::vector<common::IniEntry>& entries) {
+    if (entries.empty() || common::IniWriteStrings(settings_.IniPath(), entries)) return true;
+    std::string keys;
+    for (const auto& e : entries) keys += " " + e.section + "/" + e.key;
+    Log(channel, "Torvane.ini write error:%s\n", keys.c_str());
     return false;
 }
 
@@ -139,6 +141,9 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
     if (settings_.Read(BLE_SET::ENABLE_FLAG) && !AllocateMac(channel, a, records)) return false;
     if (settings_.Read(SN_SET::ENABLE_FLAG) && !AllocateSn(channel, a, records)) return false;
     records.insert(records.end(), texts.begin(), texts.end());
+    // Spent before they are handed out: the advanced counters and the
+    // channel's bookkeeping reach the disk together, before the file exists.
+    if (!WriteSettings(channel, a.staged)) return false;
     if (!WriteFactoryData(channel, records)) return false;
 
     // Entry 0 of the channel's list is its own factory-data file.
@@ -217,7 +222,7 @@ bool MacSnAllocator::TakeRangeMac(int channel, Allocation& a, uint64_t& mac) {
         a.macReuse = true;
         return true;
     }
-    if (!reuse.empty() && !WriteSetting(channel, reuseKey, "")) return false;
+    if (!reuse.empty()) a.Stage(reuseKey, "");
 
     const std::string curText = settings_.Read(BLE_SET::CUR_ADDR);
     const auto cur = ParseMac(curText);
@@ -234,10 +239,9 @@ bool MacSnAllocator::TakeRangeMac(int channel, Allocation& a, uint64_t& mac) {
         showMessage_(kMacRangeEndMessage);
         return false;
     }
-    // Spent before it is handed out: the counter first, then the bookkeeping.
     const uint64_t next = *cur + Increment(settings_.Read(BLE_SET::UP_VALUE));
-    if (!WriteSetting(channel, BLE_SET::CUR_ADDR, FormatMac(next))) return false;
-    if (!WriteSetting(channel, reuseKey, FormatMac(*cur))) return false;
+    a.Stage(BLE_SET::CUR_ADDR, FormatMac(next));
+    a.Stage(reuseKey, FormatMac(*cur));
     a.macReuse = true;
     mac = *cur;
     return true;
@@ -262,7 +266,7 @@ bool MacSnAllocator::AllocateSn(int channel, Allocation& a, std::vector<common::
         a.snReuse = true;
         return true;
     }
-    if (!reuse.empty() && !WriteSetting(channel, reuseKey, "")) return false;
+    if (!reuse.empty()) a.Stage(reuseKey, "");
 
     const std::string curText = settings_.Read(SN_SET::CUR_VALUE);
     const auto cur = ParseSnCounter(curText, width);
@@ -276,8 +280,8 @@ bool MacSnAllocator::AllocateSn(int channel, Allocation& a, std::vector<common::
         return false;
     }
     const uint64_t next = *cur + Increment(settings_.Read(SN_SET::UP_VALUE));
-    if (!WriteSetting(channel, SN_SET::CUR_VALUE, FormatSnCounter(next, width))) return false;
-    if (!WriteSetting(channel, reuseKey, prefix + curText)) return false;
+    a.Stage(SN_SET::CUR_VALUE, FormatSnCounter(next, width));
+    a.Stage(reuseKey, prefix + curText);
     a.snReuse = true;
     a.sn = curText;
     records.push_back(TextRecord(common::FACTORY_CFG_ID_SN, prefix + curText));
@@ -333,8 +337,10 @@ void MacSnAllocator::Finish(int channel, int outcome) {
         return;
     }
     a.confirmed = true;
-    if (a.macReuse) WriteSetting(channel, MACLOCAL_REUSE::CHAN(channel), "");
-    if (a.snReuse) WriteSetting(channel, SNLOCAL_REUSE::CHAN(channel), "");
+    a.staged.clear();
+    if (a.macReuse) a.Stage(MACLOCAL_REUSE::CHAN(channel), "");
+    if (a.snReuse) a.Stage(SNLOCAL_REUSE::CHAN(channel), "");
+    if (!a.staged.empty()) WriteSettings(channel, a.staged);
     if (!database_.IsOpen()) return;
     const platform::LocalTime t = platform::LocalTimeNow();
     char date[32];

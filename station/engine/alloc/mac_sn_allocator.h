@@ -5,16 +5,18 @@
 // confirmed (database rows, bookkeeping cleared) or kept for the channel's
 // next device.
 //
-// A number is spent before it is handed out: the counter is advanced and
-// flushed to the disk first, then the channel's bookkeeping entry, and only
-// then is the factory-data file written. A crash at any instant leaves at
-// worst a number that no device got, never one that two devices get.
+// A number is spent before it is handed out: the advanced counter and the
+// channel's bookkeeping entry reach the disk together (one atomic, flushed
+// replacement of the settings file), and only then is the factory-data file
+// written. A crash at any instant leaves at worst a number that no device
+// got, never one that two devices get.
 #include <array>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "common/ini_profile.h"
 #include "common/otp_record_file.h"
 #include "platform/clock.h"
 #include "station/engine/alloc/factory_database.h"
@@ -83,6 +85,9 @@ private:
         std::string sheetPath;
         std::string mac, sn;    // MAC and SN texts (SN without its prefix)
         bool confirmed = false;
+        // Counter and bookkeeping changes of the build, written in one go.
+        std::vector<common::IniEntry> staged;
+        void Stage(const KeyName& key, const std::string& value) { staged.push_back({key.section, key.key, value}); }
     };
 
     bool Build(int channel, Allocation& a);
@@ -95,7 +100,7 @@ private:
     bool WriteFactoryData(int channel, const std::vector<common::OtpRecord>& records);
     void ReleaseSheetRow(int channel, Allocation& a);
     SheetEnvironment SheetEnv(int channel) const;
-    bool WriteSetting(int channel, const TextKey& key, const std::string& value);
+    bool WriteSettings(int channel, const std::vector<common::IniEntry>& entries);
     bool IsMacUsedLocked(int channel, const std::string& mac);
     void ShowOnce(const char* message);
     void Publish(int channel, const Allocation& a);

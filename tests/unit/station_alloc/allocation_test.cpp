@@ -123,6 +123,9 @@ TEST_F(Allocation, RangeEndsAndCounterWidths) {
     EXPECT_EQ(Get("SN_SET", "CUR_VALUE"), "99999999");
     EXPECT_EQ(alloc.BuildFactoryData(6), 0);
     EXPECT_NE(LogText().find("[6] SN cur addr is greate equal to 99999999 error\n"), std::string::npos);
+    // A refused build spends nothing, not even the MAC it had found.
+    EXPECT_EQ(Get("MACLOCAL_REUSE", "CHAN_6"), "<absent>");
+    EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "C0FFEE000011");
     for (const char* bad : {"1234567", "123456789", "12a45678"}) {
         Set("SN_SET", "CUR_VALUE", bad);
         EXPECT_EQ(alloc.BuildFactoryData(7), 0) << bad;
