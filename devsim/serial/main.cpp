@@ -3,7 +3,9 @@
 // The first line on standard output is "pty: <slave path>\n" (for example
 // "pty: /dev/pts/5"); a tool opens that path as its serial port. Everything
 // else devsim says goes to standard error. SIGTERM or SIGINT end it; the
-// device's flash and OTP records are saved then (options.cpp, device_line.h).
+// device's flash and OTP records are saved then (options.cpp, device_line.h),
+// and the last line on standard output is "line: <in> bytes in, <out> bytes
+// out": what crossed the line in each direction over the whole run.
 //
 // The line behaves like a UART: bytes cross it intact only while the rate
 // the tool set on its port (read from the pseudo-terminal) equals the
@@ -55,6 +57,7 @@ int main(int argc, char** argv) {
     size_t pendingAt = 0;
     std::vector<uint8_t> buf(65536);
     bool closed = false;
+    uint64_t bytesIn = 0, bytesOut = 0;
     while (!gStop) {
         if (closed) {
             clock.SleepMs(50);
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
             n = pty.ReadSome(buf.data(), allowIn, outWaiting ? 1 : 5);
             if (n < 0) clock.SleepMs(5);  // the master fails at once: do not spin
         }
+        if (n > 0) bytesIn += uint64_t(n);
         if (n > 0 && o.rateLimit) in.Spend(size_t(n));
         // Fewer bytes than allowed: the tool's side of the line ran dry.
         if (allowIn > 0 && size_t(n < 0 ? 0 : n) < allowIn) in.Idle();
@@ -106,6 +110,7 @@ int main(int argc, char** argv) {
                 const long w = pty.WriteSome(pending.data() + pendingAt, allowOut);
                 if (w > 0) {
                     pendingAt += size_t(w);
+                    bytesOut += uint64_t(w);
                     if (o.rateLimit) out.Spend(size_t(w));
                 }
             }
@@ -122,5 +127,6 @@ int main(int argc, char** argv) {
     }
     const bool saved = line.SaveCurrent();
     pty.Close();
+    std::printf("line: %llu bytes in, %llu bytes out\n", (unsigned long long)bytesIn, (unsigned long long)bytesOut);
     return saved ? 0 : 1;
 }

@@ -85,8 +85,22 @@ public:
         if (!started_) return exitStatus_;
         started_ = false;
         if (child_.Running()) ::kill(child_.pid(), SIGTERM);
+        while (child_.ReadAvailable(output_, 1000)) {
+        }
         exitStatus_ = child_.Wait();
         return exitStatus_;
+    }
+
+    // After Stop(): the bytes that crossed the line both ways over the run
+    // (devsim's last output line), or -1.
+    long long LineBytes() {
+        std::string rest = output_;
+        const size_t at = rest.rfind("line: ");
+        unsigned long long in = 0, out = 0;
+        if (at == std::string::npos ||
+            std::sscanf(rest.c_str() + at, "line: %llu bytes in, %llu bytes out", &in, &out) != 2)
+            return -1;
+        return (long long)(in + out);
     }
 
     // Stops devsim and reads the state it saved.
