@@ -16,6 +16,7 @@ namespace station {
 namespace {
 
 constexpr int kPollMs = 100;
+constexpr int kQuietPollsAfterEnd = 10;
 
 // The runners' main-log lines; the GNSS runner's failure lines carry two blanks.
 struct RunnerLines {
@@ -67,11 +68,18 @@ std::optional<uint32_t> Follow(platform::ChildProcess& child, RunnerKind kind, T
     };
     ToolOutputReader reader;
     char buf[ToolOutputReader::kBufferBytes];
+    int quietPollsAfterEnd = 0;
     for (;;) {
         checkStop();
         const long n = child.ReadSome(buf, reader.Room(), kPollMs);
         if (n < 0) break;  // end of output: the tool has said all it will say
-        if (n > 0) hand(reader.Feed(std::string_view(buf, size_t(n))));
+        if (n > 0) {
+            hand(reader.Feed(std::string_view(buf, size_t(n))));
+            continue;
+        }
+        // A program the tool left behind may hold its output open: once the
+        // tool has ended, a second of silence ends the reading.
+        if (!child.Running() && ++quietPollsAfterEnd >= kQuietPollsAfterEnd) break;
     }
     hand(reader.Finish());
     // A tool may close its output before it ends; stop keeps working meanwhile.

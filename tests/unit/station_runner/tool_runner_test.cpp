@@ -132,6 +132,14 @@ TEST_F(StepRunnerTest, StopEndsATestThatIgnoresTheRequest) {
     EXPECT_TRUE(Logged("[3] PcbaTestUart task over FAIL\n"));
 }
 
+TEST_F(StepRunnerTest, AProgramLeftBehindDoesNotHoldTheStep) {
+    // The background sleep keeps the tool's output open after the tool ended.
+    Tool("Pirrow", "echo 'exitcode:0x5'; sleep 5 & exit 5");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(StepKind::UartEraseAll).status, 5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
 TEST_F(StepRunnerTest, StepsThatCannotStart) {
     // No tool in the tool directory.
     EXPECT_EQ(Run(StepKind::UartGpsLoad).status, -1);
