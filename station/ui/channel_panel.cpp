@@ -1,0 +1,145 @@
+#include "station/ui/channel_panel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+
+#include "station/engine/jobs/station_engine.h"
+#include "station/engine/log/main_log.h"
+#include "station/engine/settings/station_settings.h"
+#include "station/engine/state/channel_state.h"
+#include "station/ui/channel_progress_bar.h"
+#include "station/ui/panel_cells.h"
+#include "station/ui/station_colours.h"
+#include "station/ui/ui_text.h"
+
+namespace station::ui {
+
+namespace {
+constexpr int kBaseFontPixels = 14;
+}
+
+void SetTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->parentWidget() ? label->parentWidget()->palette() : QPalette();
+    if (colour.isValid()) palette.setColor(QPalette::WindowText, colour);
+    label->setAutoFillBackground(colour.isValid());
+    label->setPalette(palette);
+}
+
+ChannelPanel::ChannelPanel(const PanelVariant& variant, StationEngine& engine, QWidget* parent)
+    : QWidget(parent), variant_(variant), engine_(engine) {
+    setObjectName(variant.name);
+    auto* grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    int gridRow = 0;
+    if (variant.headerTexts) {
+        // Counters of device records; hidden until something counts them.
+        const char* counters[] = {"三元组剩余:", "微信剩余:"};
+        for (int i = 0; i < 2; ++i) {
+            auto* label = new QLabel(Q(counters[i]), this);
+            label->hide();
+            grid->addWidget(label, gridRow, 2 * i, 1, 2);
+        }
+        ++gridRow;
+    }
+    const int firstCell = variant.progressBar ? 5 : 4;
+    bool anyHeader = false;
+    for (size_t c = 0; c < variant.columns.size(); ++c) {
+        if (!*variant.columns[c].header) continue;
+        auto* header = new QLabel(Q(variant.columns[c].header), this);
+        header->setAlignment(Qt::AlignCenter);
+        grid->addWidget(header, gridRow, firstCell + int(c));
+        anyHeader = true;
+    }
+    if (anyHeader) ++gridRow;
+    for (int channel = 1; channel <= kChannelCount; ++channel) BuildRow(channel, gridRow++);
+    if (variant.progressBar) grid->setColumnStretch(3, 3);
+    for (size_t c = 0; c < variant.columns.size(); ++c)
+        grid->setColumnStretch(firstCell + int(c), variant.columns[c].wide ? 2 : 1);
+    LoadChecks();
+    RefreshAll();
+}
+
+void ChannelPanel::BuildRow(int channel, int gridRow) {
+    Row& row = rows_[size_t(channel - 1)];
+    auto* grid = static_cast<QGridLayout*>(layout());
+    row.check = new QCheckBox(Q("通道" + std::to_string(channel)), this);
+    row.port = new QLabel(Q(kNoPort), this);
+    row.port->setMinimumWidth(90);
+    row.button = new QPushButton(Q(variant_.caption), this);
+    row.time = new QLabel(Q("0 秒"), this);
+    row.time->setMinimumWidth(48);
+    int column = 0;
+    grid->addWidget(row.check, gridRow, column++);
+    grid->addWidget(row.port, gridRow, column++);
+    grid->addWidget(row.button, gridRow, column++);
+    if (variant_.progressBar) {
+        row.progress = new ChannelProgressBar(this);
+        grid->addWidget(row.progress, gridRow, column++);
+    }
+    grid->addWidget(row.time, gridRow, column++);
+    for (size_t c = 0; c < variant_.columns.size(); ++c) {
+        auto* cell = new QLabel(this);
+        cell->setAlignment(Qt::AlignCenter);
+        grid->addWidget(cell, gridRow, column++);
+        row.cells.push_back(cell);
+    }
+    connect(row.check, &QCheckBox::clicked, this, [this, channel](bool ticked) {
+        engine_.Settings().Write(CHAN_SET::CH(channel), ticked);
+    });
+    connect(row.button, &QPushButton::clicked, this, [this, channel] {
+        Log(0, "点击通道%d下载/停止按钮\n", channel);
+        engine_.StartOne(channel);
+        RefreshRow(channel);
+    });
+}
+
+void ChannelPanel::LoadChecks() {
+    for (int channel = 1; channel <= kChannelCount; ++channel)
+        CheckBox(channel)->setChecked(engine_.Settings().ChannelEnabled(channel));
+}
+
+void ChannelPanel::SetCheckEnabled(int channel, bool enabled) { CheckBox(channel)->setEnabled(enabled); }
+
+void ChannelPanel::RefreshRow(int channel) {
+    const ChannelState& state = engine_.Channels()[channel];
+    Row& row = rows_[size_t(channel - 1)];
+    row.port->setText(Q(state.port.Get()));
+    const QString caption = Q(engine_.Controls(channel).Caption());
+    if (row.button->text() != caption) row.button->setText(caption);
+    row.check->setEnabled(engine_.Controls(channel).Selectable());
+    if (row.progress) row.progress->SetPosition(state.progress.load());
+    row.time->setText(Q(ElapsedText(state)));
+    SetTextColour(row.time, StatusColour(state.status.load()));
+    const int testMask = engine_.Functions().Test();
+    for (size_t c = 0; c < row.cells.size(); ++c) {
+        const CellView view = CellFor(variant_.columns[c], state, testMask);
+        row.cells[c]->setText(Q(view.text));
+        SetTextColour(row.cells[c], ResultColour(view.result));
+    }
+}
+
+void ChannelPanel::RefreshAll() {
+    for (int channel = 1; channel <= kChannelCount; ++channel) RefreshRow(channel);
+}
+
+// Larger than at first, the texts grow with the height: 14 px plus 10 px for
+// every doubling; smaller, nothing changes.
+void ChannelPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!firstSize_.isValid() || firstSize_.isEmpty()) {
+        firstSize_ = event->size();
+        return;
+    }
+    const double fx = double(event->size().width()) / firstSize_.width();
+    const double fy = double(event->size().height()) / firstSize_.height();
+    if (fx < 1 || fy < 1) return;
+    QFont scaled = font();
+    scaled.setPixelSize(kBaseFontPixels + int(10 * (fy - 1)));
+    setFont(scaled);
+}
+
+}  // namespace station::ui

@@ -1,0 +1,67 @@
+#pragma once
+// One channel panel: sixteen rows of check box, port, start/stop button,
+// progress bar (burn and calibration panels), time and result cells. The
+// rows show the engine's channel state; the panel owns only its controls.
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "station/engine/settings/ini_keys.h"
+#include "station/ui/panel_variant.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace station {
+class StationEngine;
+}
+
+namespace station::ui {
+
+class ChannelProgressBar;
+
+class ChannelPanel : public QWidget {
+    Q_OBJECT
+public:
+    ChannelPanel(const PanelVariant& variant, StationEngine& engine, QWidget* parent = nullptr);
+
+    const PanelVariant& Variant() const { return variant_; }
+    // Repaints a row from the channel's state (and the engine's controls).
+    void RefreshRow(int channel);
+    void RefreshAll();
+    // The check boxes as CHAN_SET says.
+    void LoadChecks();
+    void SetCheckEnabled(int channel, bool enabled);
+
+    // Row controls, for the tests and the screenshots.
+    QCheckBox* CheckBox(int channel) const { return rows_.at(size_t(channel - 1)).check; }
+    QPushButton* Button(int channel) const { return rows_.at(size_t(channel - 1)).button; }
+    QLabel* TimeLabel(int channel) const { return rows_.at(size_t(channel - 1)).time; }
+    QLabel* Cell(int channel, size_t column) const { return rows_.at(size_t(channel - 1)).cells.at(column); }
+    ChannelProgressBar* ProgressBar(int channel) const { return rows_.at(size_t(channel - 1)).progress; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Row {
+        QCheckBox* check = nullptr;
+        QLabel* port = nullptr;
+        QPushButton* button = nullptr;
+        ChannelProgressBar* progress = nullptr;
+        QLabel* time = nullptr;
+        std::vector<QLabel*> cells;
+    };
+    void BuildRow(int channel, int gridRow);
+
+    const PanelVariant& variant_;
+    StationEngine& engine_;
+    std::array<Row, kChannelCount> rows_;
+    QSize firstSize_;
+};
+
+// Colours a label's text (opaque background); an invalid colour restores the default.
+void SetTextColour(QLabel* label, const QColor& colour);
+
+}  // namespace station::ui

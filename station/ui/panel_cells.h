@@ -1,0 +1,23 @@
+#pragma once
+// What one result cell of a channel row shows, from the channel's state.
+#include <string>
+
+#include "station/ui/panel_variant.h"
+
+namespace station {
+struct ChannelState;
+}
+
+namespace station::ui {
+
+struct CellView {
+    std::string text;
+    int result = 0;  // colour: 1 passed (green), -1 failed (red), 0 black
+};
+
+// testMask: the PCBA items in use (TEST_TYPE); items not in it show "-".
+CellView CellFor(const ResultColumn& column, const ChannelState& row, int testMask);
+// "%d 秒"
+std::string ElapsedText(const ChannelState& row);
+
+}  // namespace station::ui

@@ -1,0 +1,57 @@
+#include "station/ui/qt_front_end.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+
+#include "station/engine/log/main_log.h"
+#include "station/ui/ui_text.h"
+
+namespace station::ui {
+
+namespace {
+constexpr const char* kBoxTitle = "Torvane";
+
+bool OnGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+}  // namespace
+
+QtFrontEnd::QtFrontEnd() {
+    qRegisterMetaType<int>();
+    showMessage = [this](const std::string& text) {
+        QMessageBox::warning(window_, Q(kBoxTitle), Q(text));
+    };
+    askQuestion = [this](const std::string& question) {
+        return QMessageBox::question(window_, Q(kBoxTitle), Q(question), QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+}
+
+void QtFrontEnd::Message(const std::string& text) {
+    Log(0, "%s\n", text.c_str());
+    ShowOnGuiThread(text);
+}
+
+// A channel thread (the allocation's messages) must not wait for the box.
+void QtFrontEnd::ShowOnGuiThread(const std::string& text) {
+    if (OnGuiThread()) {
+        showMessage(text);
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, text] { showMessage(text); }, Qt::QueuedConnection);
+}
+
+// Questions come only from the commands, which run on the GUI thread; a
+// question from anywhere else cannot wait for an answer and is declined.
+bool QtFrontEnd::Ask(const std::string& question) {
+    const bool yes = OnGuiThread() && askQuestion(question);
+    Log(0, "%s %s\n", question.c_str(), yes ? "Yes" : "No");
+    return yes;
+}
+
+void QtFrontEnd::OnStationNotify(const StationNotify& notify) {
+    // The signal crosses threads queued: the record is copied, the sender goes on.
+    emit Notified(notify.flags, notify.channel);
+}
+
+}  // namespace station::ui

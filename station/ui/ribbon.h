@@ -1,0 +1,55 @@
+#pragma once
+// The ribbon of the main window as a tool bar area: one tool bar per group,
+// each group its buttons over its caption. Commands are actions named as in
+// the ribbon resource (ID_RUNALL, ...); the main window connects them.
+#include <QObject>
+#include <QString>
+#include <map>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMainWindow;
+class QToolBar;
+
+namespace station::ui {
+
+struct RibbonCommand {
+    const char* name;
+    int id;
+    const char* caption;
+    const char* description = "";
+    bool checkable = false;
+};
+
+// Caption of the two run buttons for a function ("全流程" for 13).
+const char* RunCaption(int funcType);
+
+class Ribbon : public QObject {
+    Q_OBJECT
+public:
+    explicit Ribbon(QMainWindow& window);
+
+    QAction* Action(const std::string& name) const;
+    // The nine groups kept at creation, then the groups of the function:
+    // atCreation follows the start-up rule, otherwise the switch rule.
+    void ShowFunctionGroups(int funcType, bool atCreation);
+    // The run group's first element: the locked or the unlocked run button.
+    void ShowLocked(bool locked);
+    void SetRunCaption(int funcType);
+    // Group captions currently shown, in order (tests).
+    std::vector<QString> GroupCaptions() const;
+    // The ribbon's font follows the window's height.
+    void ScaleFont(int pixelSize);
+
+private:
+    QAction* Make(const RibbonCommand& command);
+    QToolBar* AddGroup(const char* caption, const std::vector<std::string>& actions);
+
+    QMainWindow& window_;
+    std::map<std::string, QAction*> actions_;
+    std::vector<QToolBar*> fixedGroups_;
+    std::vector<QToolBar*> functionGroups_;
+};
+
+}  // namespace station::ui
