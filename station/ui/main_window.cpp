@@ -193,10 +193,11 @@ void MainWindow::SaveOpenSideWindows() {
     if ((func & kFuncTest) && testPara_->isVisible()) testPara_->Confirm();
 }
 
-void MainWindow::RunAll() {
+int MainWindow::RunAll() {
     SaveOpenSideWindows();
-    engine_.StartAll();
+    const int started = engine_.StartAll();
     RefreshPanel();
+    return started;
 }
 
 void MainWindow::ShowParameterPage() {

@@ -50,8 +50,11 @@ public:
     bool ParameterPageShown() const { return pageState_ == kPageParameters; }
 
     // The commands, as the ribbon runs them.
-    void RunAll();
+    // Returns the number of channels started, -1 when a check refused.
+    int RunAll();
     void ShowParameterPage();
+    // The channel panel of the function (the page's own return checks first).
+    void ShowFunctionPanel();
     // "返回主界面": false when a check keeps the page open.
     bool LeaveParameterPage();
     void SwitchFunction(int funcType);
@@ -72,7 +75,6 @@ protected:
 private:
     enum PageState { kPagePanel = 0, kPageParameters = 2 };
     void ConnectCommands();
-    void ShowFunctionPanel();
     void ShowBeside(QWidget* window, int dx, int dy, bool fromRight = false);
     void SaveOpenSideWindows();
     void ShowAbout();
