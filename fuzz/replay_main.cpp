@@ -15,20 +15,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
-    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
-    size_t count = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
+    // Listed before the target's set-up, which may change the directory.
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < argc; ++i)
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::absolute(argv[i])))
             if (entry.is_regular_file()) files.push_back(entry.path());
-        std::sort(files.begin(), files.end());
-        for (const auto& file : files) {
-            std::ifstream in(file, std::ios::binary);
-            const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            LLVMFuzzerTestOneInput(data.data(), data.size());
-            ++count;
-        }
+    std::sort(files.begin(), files.end());
+    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LLVMFuzzerTestOneInput(data.data(), data.size());
     }
-    std::printf("replayed %zu inputs\n", count);
-    return count > 0 ? 0 : 1;
+    std::printf("replayed %zu inputs\n", files.size());
+    return files.empty() ? 1 : 0;
 }
