@@ -1,0 +1,38 @@
+#include "velkan/ui/operator_prompts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace velkan {
+
+void DialogPrompts::ShowMessage(const std::string& text) {
+    // Actions run under the wait cursor; the box itself takes clicks.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox::warning(parent_, QApplication::applicationName(), QString::fromStdString(text));
+    QApplication::restoreOverrideCursor();
+}
+
+std::string DialogPrompts::ChooseImageFolder() {
+    return QFileDialog::getExistingDirectory(parent_, QStringLiteral("请选择驱动文件路径:")).toStdString();
+}
+
+std::string DialogPrompts::ChooseConfigToImport() {
+    return QFileDialog::getOpenFileName(parent_, QStringLiteral("***** select user configure file *****"), QString(),
+                                        QStringLiteral("user configure file(*.bin)"))
+        .toStdString();
+}
+
+std::string DialogPrompts::ChooseConfigToSave() {
+    return QFileDialog::getSaveFileName(parent_, QStringLiteral("***** select or create user configure save file *****"),
+                                        QString(), QStringLiteral("user configure save file(*.bin)"))
+        .toStdString();
+}
+
+void DialogPrompts::OpenFolder(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+}  // namespace velkan
