@@ -22,6 +22,8 @@ QTableWidget* MakeGrid(QWidget* parent, int rows, std::initializer_list<Column> 
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     grid->verticalHeader()->setVisible(false);
+    // Compact rows, so the twelve rows of a table fit without scrolling.
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     const double scale = parent->logicalDpiX() / 96.0;
     int c = 0;
     for (const Column& column : columns) {
@@ -118,6 +120,13 @@ ConfigGridViews::ConfigGridViews(QWidget* parent) : QWidget(parent) {
     layout->addWidget(Caption("HEX 十六进制数据", this), 1, 2);
     layout->addWidget(flashGrid_, 2, 2, 3, 1);
     layout->setRowStretch(4, 1);
+    // Width follows the tables' columns: the flash table is the widest.
+    layout->setColumnStretch(0, 220);
+    layout->setColumnStretch(1, 220);
+    layout->setColumnStretch(2, 500);
+    // The I2C table has two rows and needs no more height than that.
+    i2cGrid_->setFixedHeight(i2cGrid_->horizontalHeader()->sizeHint().height() +
+                             2 * i2cGrid_->verticalHeader()->defaultSectionSize() + 2 * i2cGrid_->frameWidth() + 2);
 }
 
 ConfigGrids ConfigGridViews::Read() const {

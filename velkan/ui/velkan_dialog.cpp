@@ -97,7 +97,7 @@ VelkanDialog::VelkanDialog(Vesctool tool, std::unique_ptr<OperatorPrompts> promp
     connect(read, &QPushButton::clicked, this, &VelkanDialog::ReadDriverConfig);
     connect(save, &QPushButton::clicked, this, &VelkanDialog::SaveConfig);
     connect(import, &QPushButton::clicked, this, &VelkanDialog::ImportConfig);
-    resize(1100, 760);
+    resize(1280, 760);
 }
 
 QPushButton* VelkanDialog::button(const QString& caption) const {
