@@ -125,6 +125,7 @@ QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& 
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         button->setMinimumHeight(34);
         buttons->addWidget(button);
+        if (name.rfind("ID_RUNALL", 0) == 0) runButtons_[name] = button;
     }
     column->addLayout(buttons);
     auto* title = new QLabel(Q(caption), group);
@@ -156,8 +157,11 @@ void Ribbon::ShowFunctionGroups(int funcType, bool atCreation) {
 }
 
 void Ribbon::ShowLocked(bool locked) {
+    // A button made from an action does not follow the action's visibility.
     Action("ID_RUNALL")->setVisible(!locked);
     Action("ID_RUNALL_SIMPLE")->setVisible(locked);
+    runButtons_.at("ID_RUNALL")->setVisible(!locked);
+    runButtons_.at("ID_RUNALL_SIMPLE")->setVisible(locked);
 }
 
 void Ribbon::SetRunCaption(int funcType) {

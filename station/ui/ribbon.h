@@ -48,6 +48,7 @@ private:
 
     QMainWindow& window_;
     std::map<std::string, QAction*> actions_;
+    std::map<std::string, QWidget*> runButtons_;  // the locked and unlocked run elements
     std::vector<QToolBar*> fixedGroups_;
     std::vector<QToolBar*> functionGroups_;
 };
