@@ -1,6 +1,7 @@
 #include "common/burn_list.h"
 
 #include "common/compressed_image.h"
+#include "common/file_util.h"
 #include "common/image_crc.h"
 #include "common/image_file.h"
 #include "common/ini_profile.h"
@@ -78,6 +79,8 @@ bool GetBurnList(const std::string& fileArg, const std::string& deviceType, Burn
     list.items.clear();
     list.progressTotal = 0;
     const std::string listPath = platform::FromCurrentDirectory(fileArg);
+    std::string why;
+    if (!FileReadable(listPath, why)) PrintLog(false, "X cannot open burn list %s: %s\n", fileArg.c_str(), why.c_str());
     const int count = IniReadInt(listPath, "FILEINFO", "NUM", 0);
     if (count <= 0) {
         PrintLog(false, "error: no file found \n");

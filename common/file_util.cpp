@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace common {
 
@@ -52,6 +54,20 @@ void AtomicFileWriter::Discard() {
     std::fclose(file_);
     file_ = nullptr;
     std::remove(temp_.c_str());
+}
+
+bool FileReadable(const std::string& path, std::string& why) {
+    errno = 0;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        why = std::strerror(errno ? errno : ENOENT);
+        return false;
+    }
+    std::fgetc(f);
+    const bool ok = !std::ferror(f);
+    if (!ok) why = std::strerror(errno ? errno : EIO);
+    std::fclose(f);
+    return ok;
 }
 
 }  // namespace common

@@ -35,4 +35,8 @@ private:
     bool failed_ = false;
 };
 
+// True when the file opens and reads; otherwise `why` is the system's text
+// of the error (a directory, for one, opens but does not read).
+bool FileReadable(const std::string& path, std::string& why);
+
 }  // namespace common

@@ -25,19 +25,26 @@ std::string Trim(const std::string& s) {
 
 bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
-std::vector<std::string> SplitLines(std::istream& in) {
+constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
+
+// The lines without their CR; an editor's UTF-8 byte-order mark is not part
+// of the first line (`hadBom` says whether there was one).
+std::vector<std::string> SplitLines(std::istream& in, bool* hadBom = nullptr) {
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
+    const bool bom = !lines.empty() && lines.front().rfind(kUtf8Bom, 0) == 0;
+    if (bom) lines.front().erase(0, 3);
+    if (hadBom) *hadBom = bom;
     return lines;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
+std::vector<std::string> ReadLines(const std::string& path, bool* hadBom = nullptr) {
     std::ifstream in(path, std::ios::binary);
-    return SplitLines(in);
+    return SplitLines(in, hadBom);
 }
 
 // "[name]" → name; otherwise nullopt-like empty flag.
@@ -110,8 +117,9 @@ void SetValue(std::vector<std::string>& lines, const std::string& section, const
     }
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
+// A byte-order mark the text had is kept, as everything else of it.
+std::string JoinLines(const std::vector<std::string>& lines, bool bom) {
+    std::string text = bom ? kUtf8Bom : "";
     for (const auto& l : lines) text += l + "\r\n";
     return text;
 }
@@ -145,18 +153,20 @@ bool IniWriteString(const std::string& path, const std::string& section, const s
 
 bool IniWriteStrings(const std::string& path, const std::vector<IniEntry>& entries) {
     std::lock_guard<std::mutex> guard(WriteLock());
-    std::vector<std::string> lines = ReadLines(path);
+    bool bom = false;
+    std::vector<std::string> lines = ReadLines(path, &bom);
     for (const auto& e : entries) SetValue(lines, e.section, e.key, e.value);
-    const std::string text = JoinLines(lines);
+    const std::string text = JoinLines(lines, bom);
     return platform::ReplaceFile(path, std::vector<uint8_t>(text.begin(), text.end()), /*durable=*/true);
 }
 
 std::string IniSetString(const std::string& text, const std::string& section, const std::string& key,
                         const std::string& value) {
     std::istringstream in(text);
-    std::vector<std::string> lines = SplitLines(in);
+    bool bom = false;
+    std::vector<std::string> lines = SplitLines(in, &bom);
     SetValue(lines, section, key, value);
-    return JoinLines(lines);
+    return JoinLines(lines, bom);
 }
 
 }  // namespace common

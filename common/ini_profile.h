@@ -7,7 +7,9 @@ namespace common {
 
 // Private-profile INI access: sections and keys compare without regard to
 // case, the first match wins, values are trimmed and lose one pair of
-// surrounding double quotes. A missing file reads as empty.
+// surrounding double quotes. A missing file reads as empty; a UTF-8
+// byte-order mark at the start of the file is skipped. A ";" begins a
+// comment only at the start of a line: file names may hold it.
 std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
                           const std::string& fallback = "");
 

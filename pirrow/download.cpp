@@ -40,6 +40,7 @@ bool SimpleImageSteps(Session& s, const uint8_t* data, uint32_t size, uint32_t a
         return true;
     }
     if (cfg.noErase && !SendNoErase(s)) return false;
+    s.link.SetLoaderState(LoaderState::InTransfer);
     s.link.SendLogged(Format("burn_erase_write 0x%x 0x%x\r", address, size, 0));
     for (uint32_t offset = 0; offset < size; offset += kPlainBlock) {
         const uint32_t piece = size - offset < kPlainBlock ? size - offset : kPlainBlock;
@@ -48,6 +49,7 @@ bool SimpleImageSteps(Session& s, const uint8_t* data, uint32_t size, uint32_t a
         s.progress.Count(piece);
     }
     if (!s.link.WaitOk(3000)) return false;
+    s.link.SetLoaderState(LoaderState::AtCommand);
     if (cfg.verify) return FlashMatches(s, address, size, crc);
     return true;
 }
@@ -66,13 +68,16 @@ bool GzipImageSteps(Session& s, const uint8_t* data, size_t size, uint32_t addre
         return true;
     }
     if (s.settings.noErase && !SendNoErase(s)) return false;
+    s.link.SetLoaderState(LoaderState::InTransfer);
     s.link.SendLogged(Format("burn_erase_write_gzip 0x%x 0x%x\r", address, image.blockCount, 0));
     for (const auto& block : image.blocks) {
         if (!s.link.WaitRxWait(8000)) return false;
         if (!s.link.SendBytes(data + block.offset, block.sizeWithHeader)) return false;
         s.progress.Count(block.rawLength);
     }
-    return s.link.WaitOk(8000);
+    if (!s.link.WaitOk(8000)) return false;
+    s.link.SetLoaderState(LoaderState::AtCommand);
+    return true;
 }
 
 }  // namespace

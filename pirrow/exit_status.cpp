@@ -1,6 +1,7 @@
 #include "pirrow/exit_status.h"
 
 #include "common/print_log.h"
+#include "pirrow/session.h"
 
 namespace pirrow {
 
@@ -10,7 +11,9 @@ int ProcessExitCode(int32_t status) {
     return low != 0 ? low : 255;
 }
 
-void ReportStatus(int32_t status) {
+void ReportStatus(Session& s, int32_t status) {
+    if (s.statusReported) return;
+    s.statusReported = true;
     if (status != 0 && status != -1) common::PrintConsole("exitcode:0x%x\n", unsigned(status));
 }
 

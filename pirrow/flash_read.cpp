@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <memory>
 
 #include "common/image_crc.h"
 #include "common/print_log.h"
@@ -122,10 +123,19 @@ LoaderCrc FindLoaderCrc(const std::string& reply) {
     return crc;
 }
 
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
 bool UartRecvToFile(Session& s, const std::string& fileName, int timeoutMs, uint32_t total, uint32_t& crc) {
     const std::string path = fileName.empty() ? kDefaultReadFile : fileName;
-    FILE* file = std::fopen(path.c_str(), "wb+");
-    if (file == nullptr) {
+    // Owned, so that an interrupted read still leaves what it received.
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb+"));
+    if (!file) {
         PrintLog(false, "create data file error!\n");
         return false;
     }
@@ -133,13 +143,19 @@ bool UartRecvToFile(Session& s, const std::string& fileName, int timeoutMs, uint
     uint32_t received = 0;
     bool writeFailed = false;
     std::string chunk;
-    for (int k = 1; k <= timeoutMs / 10 && received < total && !writeFailed; ++k) {
-        s.clock.SleepMs(10);
+    // The limit counts 10 ms polls; the data is taken the moment it arrives,
+    // so the read keeps up with the wire and the driver never throttles.
+    const uint64_t deadlineUs = s.clock.NowUs() + uint64_t(timeoutMs / 10) * 10 * 1000;
+    while (received < total && !writeFailed) {
+        const bool more = s.link.WaitForData(deadlineUs);
         chunk.clear();
         const uint32_t missing = total - received;
         const size_t got = s.link.ReadQueued(chunk, missing < kReceiveChunk ? missing : kReceiveChunk);
-        if (got == 0) continue;
-        if (std::fwrite(chunk.data(), 1, got, file) != got) {
+        if (got == 0) {
+            if (!more) break;
+            continue;
+        }
+        if (std::fwrite(chunk.data(), 1, got, file.get()) != got) {
             PrintLog(false, "X write data file error: %s\n", path.c_str());
             writeFailed = true;
         }
@@ -147,8 +163,8 @@ bool UartRecvToFile(Session& s, const std::string& fileName, int timeoutMs, uint
         received += uint32_t(got);
         PrintLog(false, "receive %d, total %d!\n", int(received), int(total));
     }
-    if (fileName.empty()) PrintDataLines(file, s.settings.readAddr);
-    if (std::fclose(file) != 0 && !writeFailed) {
+    if (fileName.empty()) PrintDataLines(file.get(), s.settings.readAddr);
+    if (std::fclose(file.release()) != 0 && !writeFailed) {
         PrintLog(false, "X write data file error: %s\n", path.c_str());
         writeFailed = true;
     }

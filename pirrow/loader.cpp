@@ -11,7 +11,9 @@ namespace pirrow {
 
 using common::PrintLog;
 
-bool LoaderPhase(Session& s, bool switchToWorkingBaud) {
+namespace {
+
+bool BringUpLoader(Session& s, bool switchToWorkingBaud) {
     const int baud = s.settings.baud;
     if (!s.link.Open(s.settings.portName, kLoaderBaud)) return false;
     if (s.settings.loadRam == 1) {
@@ -23,6 +25,14 @@ bool LoaderPhase(Session& s, bool switchToWorkingBaud) {
     }
     if (switchToWorkingBaud && baud != kLoaderBaud) return BurnSpeed(s, baud);
     return true;
+}
+
+}  // namespace
+
+bool LoaderPhase(Session& s, bool switchToWorkingBaud) {
+    const bool ok = BringUpLoader(s, switchToWorkingBaud);
+    if (ok) s.link.SetLoaderState(LoaderState::AtCommand);
+    return ok;
 }
 
 bool LoadRamLoader(Session& s, int currentBaud, int targetBaud) {
@@ -45,6 +55,7 @@ bool BurnSpeed(Session& s, int newBaud) {
 }
 
 void ResetUe(Session& s) {
+    s.link.SetLoaderState(LoaderState::Absent);
     s.link.Send("burn_reset\r");
     s.clock.SleepMs(100);
     PrintLog(false, "resetUe success \n");

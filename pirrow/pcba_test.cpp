@@ -3,6 +3,7 @@
 
 #include "common/print_log.h"
 #include "common/text_search.h"
+#include "pirrow/exit_status.h"
 #include "pirrow/jobs.h"
 #include "pirrow/loader.h"
 #include "pirrow/pcba_items.h"
@@ -32,6 +33,7 @@ const char* JumpCommand(const std::string& device) {
 
 // Starts the application and lets it boot; NAND boards take longer.
 void StartApplication(Session& s, const char* jump, uint32_t bootPauseMs) {
+    s.link.SetLoaderState(LoaderState::Absent);  // the application owns the link from here
     s.link.Send(jump);
     for (int percent = 32; percent <= 36; ++percent) {
         s.clock.SleepMs(bootPauseMs);
@@ -99,18 +101,18 @@ bool RunItem(Session& s, const PcbaItem& item, uint32_t bootPauseMs) {
     return replied && CheckItemData(s, item.check);
 }
 
-// Steps after the loader phase; returns the mask of items still failed.
-uint32_t RunTest(Session& s, uint32_t failed) {
+// Steps after the loader phase; `failed` keeps the items not yet passed.
+void RunTest(Session& s, uint32_t& failed) {
     const uint32_t selected = uint32_t(s.settings.pcbaMask);
     PrintPercent(1);
     const char* jump = JumpCommand(s.settings.deviceType);
     if (jump == nullptr) {
         PrintLog(false, "X curversion only support QM2B/QM2A/QM2C test\n");
-        return failed;
+        return;
     }
     const uint32_t bootPauseMs = Contains(s.settings.deviceType, "NAND") ? 4000 : 2000;
     StartApplication(s, jump, bootPauseMs);
-    if (!EnterTestMode(s)) return failed;
+    if (!EnterTestMode(s)) return;
     PrintPercent(40);
 
     for (const PcbaItem& item : kPcbaItems) {
@@ -120,7 +122,6 @@ uint32_t RunTest(Session& s, uint32_t failed) {
     if ((selected & kPcbaPaymentBit) && RunPaymentSlot(s)) failed &= ~kPcbaPaymentBit;
     s.clock.SleepMs(1000);
     PrintPercent(100);
-    return failed;
 }
 
 }  // namespace
@@ -129,8 +130,16 @@ uint32_t PcbaTest(Session& s) {
     uint32_t failed = uint32_t(s.settings.pcbaMask);
     PrintLog(false, "channel PcbaTest start \n");
     s.progress.total = 0;
-    if (LoaderPhase(s, false)) failed = RunTest(s, failed);
-    if (s.settings.postAct != 0 && s.link.IsOpen()) ResetUe(s);
+    try {
+        if (LoaderPhase(s, false)) RunTest(s, failed);
+        // The whole mask reaches the caller before the clean-up takes its time.
+        ReportStatus(s, int32_t(failed));
+        if (s.settings.postAct != 0 && s.link.IsOpen()) ResetUe(s);
+    } catch (const JobInterrupted&) {
+        // The items not yet passed; a mask of 0 could not tell a failure.
+        s.interruptedStatus = failed != 0 ? int32_t(failed) : -1;
+        throw;
+    }
     s.link.Close();
     PrintLog(false, failed == 0 ? "PcbaTest success \n" : "PcbaTest fail \n");
     return failed;

@@ -1,4 +1,5 @@
 #include "common/print_log.h"
+#include "pirrow/exit_status.h"
 #include "pirrow/jobs.h"
 
 namespace pirrow {
@@ -118,6 +119,21 @@ int32_t RunJob(Session& s) {
     }
 }
 
+// A stop request ended the job. Only a RAM loader waiting for its next
+// command is told to restart into its boot ROM, so that the next job finds
+// the device as after a power cycle; inside an image transfer anything sent
+// would be taken as image data, so the rest of the block is dropped instead.
+int32_t Interrupted(Session& s) {
+    PrintLog(false, "X interrupted\n");
+    platform::ByteLink* port = s.link.port();
+    if (s.link.IsOpen() && port) {
+        if (s.link.loaderState() == LoaderState::AtCommand) port->Write("burn_reset\r");
+        else if (s.link.loaderState() == LoaderState::InTransfer) port->Purge();
+    }
+    s.link.Close();
+    return s.interruptedStatus;
+}
+
 }  // namespace
 
 int32_t RunPirrow(const std::vector<std::string>& args, Session& s) {
@@ -131,9 +147,14 @@ int32_t RunPirrow(const std::vector<std::string>& args, Session& s) {
             break;
         case ParseOutcome::Run:
             DeriveLoaderPaths(cfg);
-            status = RunJob(s);
+            try {
+                status = RunJob(s);
+            } catch (const JobInterrupted&) {
+                status = Interrupted(s);
+            }
             break;
     }
+    ReportStatus(s, status);
     if (status == 0) PrintLog(false, "FINAL_PASS\n");
     else PrintLog(false, "FINAL_FAIL %x\n", cfg.seenMask);
     s.link.Close();

@@ -1,30 +1,51 @@
 #include "pirrow/uart_link.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "common/print_log.h"
-#include "platform/serial_port.h"
+#include "pirrow/interruption.h"
 
 namespace pirrow {
 
 using common::PrintLog;
+using platform::SerialOpenFailure;
 
 PortOpener SerialPortOpener() {
-    return [](const std::string& name, int baud) -> std::unique_ptr<platform::ByteLink> {
+    return [](const std::string& name, int baud, PortOpenError& why) -> std::unique_ptr<platform::ByteLink> {
         auto port = std::make_unique<platform::SerialPort>();
-        if (!port->Open(name, baud)) return nullptr;
-        return port;
+        if (port->Open(name, baud)) return port;
+        why.failure = port->OpenFailure();
+        why.error = port->LastError();
+        return nullptr;
     };
 }
 
 void PrintPercent(int value) { common::PrintConsole("percent:%d \n", value > 100 ? 100 : value); }
 
+namespace {
+
+void LogOpenFailure(const std::string& portName, int baud, const PortOpenError& why) {
+    PrintLog(false, "uart %s open fail \n", portName.c_str());
+    if (why.failure == SerialOpenFailure::BaudRate) {
+        PrintLog(false, "X uart baud %d not supported: %s\n", baud, std::strerror(why.error));
+        return;
+    }
+    // A port held by another program reads as busy however that showed.
+    const int error = why.failure == SerialOpenFailure::Busy ? EBUSY : why.error;
+    PrintLog(false, "X uart %s open: %s\n", portName.c_str(), std::strerror(error));
+    if (error == EACCES) PrintLog(false, "X add the user to the dialout group\n");
+}
+
+}  // namespace
+
 bool UartLink::Open(const std::string& portName, int baud) {
     Close();
     portName_ = portName;
-    port_ = opener_(portName, baud);
+    PortOpenError why;
+    port_ = opener_(portName, baud, why);
     if (!port_) {
-        PrintLog(false, "uart %s open fail \n", portName.c_str());
+        LogOpenFailure(portName, baud, why);
         return false;
     }
     PrintLog(false, "uart %s open success \n", portName.c_str());
@@ -36,10 +57,15 @@ bool UartLink::Open(const std::string& portName, int baud) {
 void UartLink::Close() {
     if (port_) port_->Close();
     port_.reset();
+    loaderState_ = LoaderState::Absent;
 }
 
 bool UartLink::SetBaud(int baud) {
-    if (!IsOpen() || !port_->SetBaud(baud)) return false;
+    if (!IsOpen()) return false;
+    if (!port_->SetBaud(baud)) {
+        PrintLog(false, "X uart baud %d not supported: %s\n", baud, std::strerror(port_->LastError()));
+        return false;
+    }
     baud_ = baud;
     return true;
 }
@@ -50,7 +76,14 @@ void UartLink::Purge() {
 
 bool UartLink::Send(const std::string& text) { return SendBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
 
-bool UartLink::SendBytes(const uint8_t* data, size_t n) { return IsOpen() && port_->Write(data, n); }
+bool UartLink::SendBytes(const uint8_t* data, size_t n) {
+    if (!IsOpen()) return false;
+    const bool ok = port_->Write(data, n);
+    // A write given up for a stop request is no port fault.
+    ThrowIfStopped();
+    if (!ok) PrintLog(false, "X uart write fail: %s\n", std::strerror(port_->LastError()));
+    return ok;
+}
 
 bool UartLink::SendLogged(const std::string& command) {
     PrintLog(false, "%s\n", command.c_str());
@@ -60,15 +93,31 @@ bool UartLink::SendLogged(const std::string& command) {
 size_t UartLink::Queued() { return IsOpen() ? port_->QueuedBytes() : 0; }
 
 size_t UartLink::ReadQueued(std::string& out, size_t max) {
-    if (!IsOpen() || max == 0) return 0;
-    size_t n = port_->QueuedBytes();
-    if (n == 0) return 0;
-    if (n > max) n = max;
-    size_t old = out.size();
-    out.resize(old + n);
-    size_t got = port_->Read(reinterpret_cast<uint8_t*>(&out[old]), n);
-    out.resize(old + got);
-    return got;
+    if (!IsOpen()) return 0;
+    uint8_t buf[16384];
+    size_t total = 0;
+    while (total < max) {
+        const size_t want = max - total < sizeof buf ? max - total : sizeof buf;
+        const size_t got = port_->Read(buf, want);
+        out.append(reinterpret_cast<const char*>(buf), got);
+        total += got;
+        if (got < want) break;  // the driver has nothing more
+    }
+    return total;
+}
+
+bool UartLink::WaitForData(uint64_t deadlineUs) {
+    while (true) {
+        ThrowIfStopped();
+        const uint64_t nowUs = clock_.NowUs();
+        if (nowUs >= deadlineUs) return IsOpen() && port_->QueuedBytes() > 0;
+        const uint32_t ms = uint32_t((deadlineUs - nowUs + 999) / 1000);
+        if (!IsOpen()) {
+            clock_.SleepMs(ms);  // nothing can arrive; the time still passes
+            continue;
+        }
+        if (port_->WaitReadable(clock_, ms)) return true;
+    }
 }
 
 // One poll loop: sleep, hook (progress), read what is queued, look for the

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/clock.h"
+
 namespace platform {
 
 // The operations the tools rely on from a serial line. Implemented by the
@@ -11,9 +13,10 @@ class ByteLink {
 public:
     virtual ~ByteLink() = default;
     virtual bool IsOpen() const = 0;
-    // Bytes received and not yet read.
+    // Bytes received and not yet read (a real tty reports at most what its
+    // line discipline holds, so this is a hint, never a read size).
     virtual size_t QueuedBytes() = 0;
-    // Reads up to max bytes that are already queued; never blocks.
+    // Reads up to max bytes, everything the driver holds; never blocks.
     virtual size_t Read(uint8_t* dst, size_t max) = 0;
     // Writes every byte (blocking until the driver took them all).
     virtual bool Write(const uint8_t* src, size_t n) = 0;
@@ -22,6 +25,12 @@ public:
     virtual void Purge() = 0;
     virtual bool SetBaud(int baud) = 0;
     virtual void Close() = 0;
+    // Waits up to timeoutMs (on `clock`) until bytes are queued; returns
+    // early, false, when a stop is requested. This default looks once a
+    // millisecond; a real port sleeps in poll() instead.
+    virtual bool WaitReadable(Clock& clock, uint32_t timeoutMs);
+    // The system's error number of the last failed operation (0: none known).
+    virtual int LastError() const { return 0; }
 };
 
 }  // namespace platform

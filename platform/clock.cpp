@@ -1,7 +1,8 @@
 #include "platform/clock.h"
 
 #include <chrono>
-#include <thread>
+
+#include "platform/stop_signal.h"
 
 namespace platform {
 namespace {
@@ -12,7 +13,8 @@ public:
         using namespace std::chrono;
         return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
     }
-    void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    // A requested stop cuts the sleep short; the caller decides what follows.
+    void SleepMs(uint32_t ms) override { SleepUnlessStopped(ms); }
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // A serial link for unit tests: bytes the tool writes are recorded, and
 // replies become readable at chosen virtual times.
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -27,7 +29,7 @@ public:
     bool IsOpen() const override { return open_; }
     size_t QueuedBytes() override {
         Release();
-        return readable_.size();
+        return std::min(readable_.size(), queuedReportCap);
     }
     size_t Read(uint8_t* dst, size_t max) override {
         Release();
@@ -39,7 +41,7 @@ public:
         return n;
     }
     bool Write(const uint8_t* src, size_t n) override {
-        if (!open_) return false;
+        if (!open_ || failWrites) return false;
         std::string chunk(reinterpret_cast<const char*>(src), n);
         written += chunk;
         writes.push_back(chunk);
@@ -54,9 +56,26 @@ public:
     }
     bool SetBaud(int baud) override {
         bauds.push_back(baud);
-        return true;
+        return refusedBaud != baud;
     }
     void Close() override { open_ = false; }
+    // Jumps the virtual clock to the next reply (or the time limit).
+    bool WaitReadable(platform::Clock&, uint32_t timeoutMs) override {
+        const uint64_t endUs = clock_.NowUs() + uint64_t(timeoutMs) * 1000;
+        Release();
+        if (!readable_.empty()) return true;
+        uint64_t nextUs = endUs;
+        for (const Pending& p : pending_) nextUs = std::min(nextUs, p.at);
+        clock_.AdvanceUs(nextUs - clock_.NowUs());
+        Release();
+        return !readable_.empty();
+    }
+    int LastError() const override { return failWrites ? EIO : (refusedBaud ? EINVAL : 0); }
+
+    // A real tty reports at most what its line discipline holds.
+    size_t queuedReportCap = SIZE_MAX;
+    bool failWrites = false;
+    int refusedBaud = 0;
 
     std::string written;              // everything written, in order
     std::vector<std::string> writes;  // one entry per write call

@@ -1,5 +1,6 @@
 #pragma once
 // A tool session on virtual time whose port is a ScriptedLink.
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -27,6 +28,10 @@ public:
     void Purge() override { target_.Purge(); }
     bool SetBaud(int baud) override { return target_.SetBaud(baud); }
     void Close() override { target_.Close(); }
+    bool WaitReadable(platform::Clock& clock, uint32_t timeoutMs) override {
+        return target_.WaitReadable(clock, timeoutMs);
+    }
+    int LastError() const override { return target_.LastError(); }
 
 private:
     ScriptedLink& target_;
@@ -34,10 +39,14 @@ private:
 
 struct ScriptedSession {
     ScriptedSession()
-        : session(clock, [this](const std::string& name, int baud) -> std::unique_ptr<platform::ByteLink> {
+        : session(clock, [this](const std::string& name, int baud,
+                                pirrow::PortOpenError& why) -> std::unique_ptr<platform::ByteLink> {
               openedNames.push_back(name);
               openedBauds.push_back(baud);
-              if (failOpen) return nullptr;
+              if (failOpen) {
+                  why = openError;
+                  return nullptr;
+              }
               links.push_back(std::make_unique<ScriptedLink>(clock));
               links.back()->onWrite = onWrite;
               return std::make_unique<LinkProxy>(*links.back());
@@ -69,6 +78,7 @@ struct ScriptedSession {
     std::vector<std::string> openedNames;
     std::vector<int> openedBauds;
     bool failOpen = false;
+    pirrow::PortOpenError openError{platform::SerialOpenFailure::Port, ENOENT};
     std::string logPath;
     pirrow::Session session;
 };

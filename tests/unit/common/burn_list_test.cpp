@@ -56,7 +56,8 @@ TEST(GetBurnList, CountOutsideOneToTwentyFails) {
     LogCapture log(dir);
     common::BurnList list;
     EXPECT_FALSE(common::GetBurnList(dir.Path("absent.txt"), "QM2B", list));
-    EXPECT_EQ(log.Text(), "error: no file found \n");
+    EXPECT_EQ(log.Text(), "X cannot open burn list " + dir.Path("absent.txt") +
+                              ": No such file or directory\nerror: no file found \n");
 }
 
 TEST(GetBurnList, ReadsPlainCompressedAndRecordEntries) {

@@ -53,4 +53,14 @@ TEST(IniProfile, WritingOneKeyKeepsEverythingElse) {
     EXPECT_FALSE(IniWriteString(dir.Path("no/dir.ini"), "s", "k", "v"));
 }
 
+// Editors put a byte-order mark before the first section; values keep ";".
+TEST(IniProfile, ByteOrderMarkIsSkippedAndKeptOnWrite) {
+    TempDir dir;
+    const std::string ini = dir.Write("burn.txt", "\xEF\xBB\xBF[FILEINFO]\r\nNUM=2\r\nFILE0=a;b.bin\r\n");
+    EXPECT_EQ(IniReadInt(ini, "FILEINFO", "NUM", 0), 2);
+    EXPECT_EQ(IniReadString(ini, "FILEINFO", "FILE0"), "a;b.bin");
+    ASSERT_TRUE(IniWriteString(ini, "FILEINFO", "NUM", "1"));
+    EXPECT_EQ(dir.Read("burn.txt"), "\xEF\xBB\xBF[FILEINFO]\r\nNUM=1\r\nFILE0=a;b.bin\r\n");
+}
+
 }  // namespace

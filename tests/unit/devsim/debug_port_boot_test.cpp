@@ -35,7 +35,7 @@ std::string LoaderImage(size_t size) {
 struct BootRig {
     explicit BootRig(const std::string& type, devsim::FaultOptions faults = {}, devsim::DebugPortFaults portFaults = {})
         : device(devsim::DeviceType(type), clock, faults),
-          session(clock, [this](const std::string&, int baud) -> std::unique_ptr<platform::ByteLink> {
+          session(clock, [this](const std::string&, int baud, pirrow::PortOpenError&) -> std::unique_ptr<platform::ByteLink> {
               openedBauds.push_back(baud);
               return std::make_unique<testing_support::DeviceLink>(device, &written);
           }) {

@@ -49,6 +49,7 @@ struct PcbaJob : ::testing::Test {
     }
     uint32_t Run(int32_t mask, std::string* console = nullptr) {
         f.session.settings.pcbaMask = mask;
+        f.session.statusReported = false;  // one job per process in real runs
         CaptureStdout out;
         uint32_t failed = pirrow::PcbaTest(f.session);
         std::string text = out.Finish();
@@ -154,7 +155,8 @@ TEST_F(PcbaJob, UnsupportedDeviceEndsBeforeTheJump) {
     f.session.settings.postAct = 1;
     std::string console;
     EXPECT_EQ(Run(0x1ff, &console), 0x1ffu);
-    EXPECT_EQ(console, "percent:1 \n");
+    // The whole mask right after the last console line, before the reset.
+    EXPECT_EQ(console, "percent:1 \nexitcode:0x1ff\n");
     EXPECT_EQ(commands, std::vector<std::string>{"burn_reset\r"});
     EXPECT_TRUE(Logged("X curversion only support QM2B/QM2A/QM2C test\n"));
     EXPECT_TRUE(Logged("resetUe success \n"));
@@ -167,7 +169,7 @@ TEST_F(PcbaJob, FirmwareThatNeverEntersTestModeRunsNoItem) {
     EXPECT_EQ(Run(0x3ff, &console), 0x3ffu);
     EXPECT_EQ(Count("Factory enter_test\r\n"), 5u);
     EXPECT_EQ(commands.size(), 6u);
-    EXPECT_EQ(console, kStartPercents);
+    EXPECT_EQ(console, std::string(kStartPercents) + "exitcode:0x3ff\n");
 
     commands.clear();
     replies["Factory enter_test\r\n"] = "Factory_enter_test_status:FAIL\r\n";
@@ -180,7 +182,7 @@ TEST_F(PcbaJob, PortThatDoesNotOpenFailsEverySelectedItem) {
     f.session.settings.postAct = 1;
     std::string console;
     EXPECT_EQ(Run(0x81, &console), 0x81u);
-    EXPECT_EQ(console, "");
+    EXPECT_EQ(console, "exitcode:0x81\n");
     EXPECT_TRUE(Logged("uart ttyTEST open fail \n"));
     EXPECT_FALSE(Logged("resetUe"));
 }
@@ -197,6 +199,9 @@ struct PcbaPaymentSlot : PcbaJob {
     std::string RunSlot(uint32_t expectFailed) {
         std::string console;
         EXPECT_EQ(Run(0x10, &console), expectFailed);
+        const std::string exitLine = expectFailed ? "exitcode:0x10\n" : "";
+        EXPECT_TRUE(console.size() >= exitLine.size() && console.compare(console.size() - exitLine.size(), exitLine.size(), exitLine) == 0) << console;
+        console.resize(console.size() - exitLine.size());
         size_t at = console.find("percent:95 \n");
         return at == std::string::npos ? console : console.substr(at + 12);
     }

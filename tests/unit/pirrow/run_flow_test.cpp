@@ -96,10 +96,12 @@ TEST(ExitStatus, FullValueReachesTheCaller) {
     EXPECT_EQ(pirrow::ProcessExitCode(0x80), 0x80);
     EXPECT_EQ(pirrow::ProcessExitCode(0x200), 255);  // never 0 for a failure
     EXPECT_EQ(pirrow::ProcessExitCode(0x3FF), 0xFF);
+    ScriptedSession pass, fail, mask;
     CaptureStdout out;
-    pirrow::ReportStatus(0);
-    pirrow::ReportStatus(-1);
-    pirrow::ReportStatus(0x200);
+    pirrow::ReportStatus(pass.session, 0);
+    pirrow::ReportStatus(fail.session, -1);
+    pirrow::ReportStatus(mask.session, 0x200);
+    pirrow::ReportStatus(mask.session, 0x200);  // once per run
     EXPECT_EQ(out.Finish(), "exitcode:0x200\n");
 }
 

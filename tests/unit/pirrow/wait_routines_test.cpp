@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "pirrow/uart_link.h"
 #include "tests/support/capture_stdout.h"
 #include "tests/support/scripted_session.h"
@@ -90,16 +92,47 @@ TEST_F(WaitRoutines, DrainKeepsAtMostItsBufferAndLogsWithANewline) {
     EXPECT_NE(f.Log().find("R: \nboot text\n"), std::string::npos);
 }
 
-TEST(UartOpen, LogsOpenAndFailure) {
+TEST(UartOpen, LogsOpenAndFailureWithItsCause) {
     ScriptedSession f;
     f.failOpen = true;
     EXPECT_FALSE(f.session.link.Open("COM12", 1000000));
+    f.openError = {platform::SerialOpenFailure::Port, EACCES};
+    EXPECT_FALSE(f.session.link.Open("ttyUSB1", 1000000));
+    // Held by another program: busy, whichever way that showed.
+    f.openError = {platform::SerialOpenFailure::Busy, EWOULDBLOCK};
+    EXPECT_FALSE(f.session.link.Open("ttyUSB2", 1000000));
+    f.openError = {platform::SerialOpenFailure::BaudRate, EINVAL};
+    EXPECT_FALSE(f.session.link.Open("ttyUSB3", 12345));
     f.failOpen = false;
     EXPECT_TRUE(f.session.link.Open("COM5", 3000000));
     EXPECT_EQ(f.openedBauds.back(), 3000000);
     std::string log = f.Log();
-    EXPECT_NE(log.find("uart COM12 open fail \n"), std::string::npos);
-    EXPECT_NE(log.find("uart COM5 open success \n"), std::string::npos);
+    for (const char* line : {"uart COM12 open fail \n", "X uart COM12 open: No such file or directory\n",
+                             "uart ttyUSB1 open fail \n", "X uart ttyUSB1 open: Permission denied\n",
+                             "X add the user to the dialout group\n", "X uart ttyUSB2 open: Device or resource busy\n",
+                             "uart ttyUSB3 open fail \n", "X uart baud 12345 not supported: Invalid argument\n",
+                             "uart COM5 open success \n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(log.find("dialout"), log.rfind("dialout"));  // only for the permission problem
+}
+
+TEST_F(WaitRoutines, FailedWritesAndRefusedRatesSayWhy) {
+    f.link().failWrites = true;
+    EXPECT_FALSE(link.Send("burn_reset\r"));
+    f.link().refusedBaud = 8000000;
+    EXPECT_FALSE(link.SetBaud(8000000));
+    EXPECT_EQ(link.Baud(), 1000000);
+    std::string log = f.Log();
+    EXPECT_NE(log.find("X uart write fail: Input/output error\n"), std::string::npos);
+    EXPECT_NE(log.find("X uart baud 8000000 not supported: Invalid argument\n"), std::string::npos);
+}
+
+// A real tty reports at most 4095 queued bytes; a read must not stop there.
+TEST_F(WaitRoutines, ReadTakesEverythingTheDriverHolds) {
+    f.link().queuedReportCap = 4095;
+    f.link().Reply(std::string(50000, 'd'), 0);
+    std::string got;
+    EXPECT_EQ(link.ReadQueued(got, 81920), 50000u);
 }
 
 }  // namespace
