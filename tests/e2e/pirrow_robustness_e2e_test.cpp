@@ -83,7 +83,7 @@ TEST_F(PirrowRobustness, SigtermDuringADownloadEndsWithinASecond) {
     EXPECT_LT(Terminate(tool, out), 1000u);
     EXPECT_EQ(tool.Wait(), 255);
     EXPECT_NE(Log().find("X interrupted\n"), std::string::npos) << Log();
-    EXPECT_EQ(LastLogLine(), "FINAL_FAIL bd\n");
+    EXPECT_EQ(LastLogLine(), "FINAL_FAIL bd");
 }
 
 // Between two record commands the loader is told to restart: the next job

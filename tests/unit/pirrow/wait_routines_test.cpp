@@ -119,6 +119,7 @@ TEST(UartOpen, LogsOpenAndFailureWithItsCause) {
 TEST_F(WaitRoutines, FailedWritesAndRefusedRatesSayWhy) {
     f.link().failWrites = true;
     EXPECT_FALSE(link.Send("burn_reset\r"));
+    f.link().failWrites = false;
     f.link().refusedBaud = 8000000;
     EXPECT_FALSE(link.SetBaud(8000000));
     EXPECT_EQ(link.Baud(), 1000000);
