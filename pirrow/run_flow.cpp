@@ -1,6 +1,7 @@
 #include "common/print_log.h"
 #include "pirrow/exit_status.h"
 #include "pirrow/jobs.h"
+#include "platform/stop_signal.h"
 
 namespace pirrow {
 
@@ -125,10 +126,16 @@ int32_t RunJob(Session& s) {
 // would be taken as image data, so the rest of the block is dropped instead.
 int32_t Interrupted(Session& s) {
     PrintLog(false, "X interrupted\n");
+    // The request is honoured; another one only cuts the pause below short.
+    platform::ClearStopRequest();
     platform::ByteLink* port = s.link.port();
     if (s.link.IsOpen() && port) {
-        if (s.link.loaderState() == LoaderState::AtCommand) port->Write("burn_reset\r");
-        else if (s.link.loaderState() == LoaderState::InTransfer) port->Purge();
+        if (s.link.loaderState() == LoaderState::AtCommand) {
+            port->Write("burn_reset\r");
+            s.stoppableClock.base().SleepMs(100);  // as for any reset: the device takes it first
+        } else if (s.link.loaderState() == LoaderState::InTransfer) {
+            port->Purge();
+        }
     }
     s.link.Close();
     return s.interruptedStatus;
