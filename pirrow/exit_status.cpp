@@ -11,10 +11,14 @@ int ProcessExitCode(int32_t status) {
     return low != 0 ? low : 255;
 }
 
+void ReportStatus(int32_t status) {
+    if (status != 0 && status != -1) common::PrintConsole("exitcode:0x%x\n", unsigned(status));
+}
+
 void ReportStatus(Session& s, int32_t status) {
     if (s.statusReported) return;
     s.statusReported = true;
-    if (status != 0 && status != -1) common::PrintConsole("exitcode:0x%x\n", unsigned(status));
+    ReportStatus(status);
 }
 
 }  // namespace pirrow

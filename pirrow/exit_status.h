@@ -12,7 +12,10 @@ struct Session;
 // (the low byte, or 255 when the low byte of a failure is 0).
 int ProcessExitCode(int32_t status);
 
-// Prints the "exitcode:" line when the status needs it, once per session.
+// Prints the "exitcode:" line when the status needs it.
+void ReportStatus(int32_t status);
+
+// The same, once per session.
 // A job calls it right after its last console line, before the port
 // clean-up, so that a caller has the whole status before the process ends.
 void ReportStatus(Session& s, int32_t status);
