@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     pirrow::Session session(platform::SystemClock(), pirrow::SerialPortOpener());
     int32_t status = pirrow::RunPirrow(args, session);
-    return pirrow::ProcessExitCode(status);
+    return common::ProcessExitCode(status);
 }

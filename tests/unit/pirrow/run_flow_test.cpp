@@ -91,11 +91,11 @@ TEST(RunFlow, PathDerivesTheLoaderAndKey) {
 }
 
 TEST(ExitStatus, FullValueReachesTheCaller) {
-    EXPECT_EQ(pirrow::ProcessExitCode(0), 0);
-    EXPECT_EQ(pirrow::ProcessExitCode(-1), 255);
-    EXPECT_EQ(pirrow::ProcessExitCode(0x80), 0x80);
-    EXPECT_EQ(pirrow::ProcessExitCode(0x200), 255);  // never 0 for a failure
-    EXPECT_EQ(pirrow::ProcessExitCode(0x3FF), 0xFF);
+    EXPECT_EQ(common::ProcessExitCode(0), 0);
+    EXPECT_EQ(common::ProcessExitCode(-1), 255);
+    EXPECT_EQ(common::ProcessExitCode(0x80), 0x80);
+    EXPECT_EQ(common::ProcessExitCode(0x200), 255);  // never 0 for a failure
+    EXPECT_EQ(common::ProcessExitCode(0x3FF), 0xFF);
     ScriptedSession pass, fail, mask;
     CaptureStdout out;
     pirrow::ReportStatus(pass.session, 0);
