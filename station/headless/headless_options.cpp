@@ -85,6 +85,7 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
                 error = "--jobs needs a number of jobs from 1";
                 return false;
             }
+            options.jobsGiven = true;
             ++i;
         } else {
             error = "unknown option " + a;

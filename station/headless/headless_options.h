@@ -12,6 +12,7 @@ struct HeadlessOptions {
     bool answerYes = false;         // --yes: the start's questions get Yes
     int funcType = 0;               // --func N: 0 keeps the station's function
     int jobs = 1;                   // --jobs N: jobs per started channel
+    bool jobsGiven = false;
 };
 
 // Parses the arguments that follow the program name (--headless among them).

@@ -26,6 +26,11 @@ StationEngine::StationEngine(const StationSettings& settings, ChannelTable& chan
 
 StationEngine::~StationEngine() { StopThreads(); }
 
+void StationEngine::LoadFunctions(bool* replaced) {
+    functions_.Load(settings_, replaced);
+    for (auto& controls : controls_) controls.SetCaption(ButtonCaption(functions_.Func()));
+}
+
 void StationEngine::StartThreads() {
     quit_ = false;
     for (int channel = 1; channel <= kChannelCount; ++channel)

@@ -42,6 +42,9 @@ public:
     void StopThreads();
 
     FunctionSelection& Functions() { return functions_; }
+    // Start-up's load of the function in use (see FunctionSelection::Load);
+    // the start buttons are captioned by it.
+    void LoadFunctions(bool* replaced = nullptr);
     ChannelControls& Controls(int channel) { return controls_.at(size_t(channel - 1)); }
     const StationSettings& Settings() const { return settings_; }
     ChannelTable& Channels() { return channels_; }

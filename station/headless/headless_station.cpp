@@ -1,0 +1,119 @@
+#include "station/headless/headless_station.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/paths.h"
+#include "platform/terminal.h"
+#include "station/engine/burnlist/ram_loader_check.h"
+#include "station/engine/burnlist/station_burn_list.h"
+#include "station/engine/startup/station_assembly.h"
+#include "station/engine/state/channel_state.h"
+#include "station/headless/headless_front_end.h"
+#include "station/headless/headless_options.h"
+#include "station/headless/live_table.h"
+
+namespace station {
+
+namespace {
+
+constexpr int kExitPass = 0;
+constexpr int kExitFail = 1;
+constexpr int kExitRefused = 2;
+constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
+
+// The parameter page's confirmation: the RAM-loader checks, then the list.
+bool MakeBurnList(const StationSettings& settings, StationFrontEnd& frontEnd) {
+    const std::string loaderProblem = CheckRamLoaderChoice(settings);
+    if (!loaderProblem.empty()) {
+        frontEnd.Message(loaderProblem);
+        return false;
+    }
+    const BurnListOutcome outcome = GenerateStationBurnList(settings);
+    if (!outcome.ok) frontEnd.Message(outcome.message);
+    return outcome.ok;
+}
+
+int StartChannels(StationEngine& engine, const HeadlessOptions& options) {
+    if (options.startChannels.empty()) return engine.StartAll();
+    int started = 0;
+    for (int channel : options.startChannels) started += engine.StartOne(channel) ? 1 : 0;
+    return started;
+}
+
+std::vector<int> EnabledChannels(const StationSettings& settings, const HeadlessOptions& options) {
+    if (!options.startChannels.empty()) return options.startChannels;
+    std::vector<int> channels;
+    for (int channel = 1; channel <= kChannelCount; ++channel)
+        if (settings.ChannelEnabled(channel)) channels.push_back(channel);
+    return channels;
+}
+
+// Waits until every started channel has ended its jobs; a stop signal is the
+// stop-all command, after which the jobs end with their tools killed.
+void WaitForJobs(StationEngine& engine, LiveTable* table) {
+    bool stopped = false;
+    auto lastDraw = std::chrono::steady_clock::now() - kRedrawPeriod;
+    while (engine.AnyActive()) {
+        if (platform::StopSignalReceived() && !stopped) {
+            engine.StopAll();
+            stopped = true;
+        }
+        if (table && std::chrono::steady_clock::now() - lastDraw >= kRedrawPeriod) {
+            table->Redraw();
+            lastDraw = std::chrono::steady_clock::now();
+        }
+        std::this_thread::sleep_for(kPollPeriod);
+    }
+    if (table) table->Redraw();
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args) {
+    HeadlessOptions options;
+    std::string error;
+    bool help = false;
+    if (!ParseHeadlessOptions(args, options, error, help)) {
+        std::fprintf(stderr, "Torvane: %s\n%s", error.c_str(), kHeadlessUsage);
+        return kExitRefused;
+    }
+    if (help) {
+        std::fputs(kHeadlessUsage, stdout);
+        return kExitPass;
+    }
+
+    const bool terminal = platform::StdoutIsTerminal();
+    ChannelTable& channels = StationChannels();
+    HeadlessFrontEnd frontEnd(channels, options.answerYes, !terminal);
+    SetStationNotifyReceiver(&frontEnd);
+    platform::CatchStopSignals();
+
+    int status = kExitRefused;
+    {
+        StationAssembly station(platform::CurrentDirectory(), frontEnd);
+        StationEngine& engine = station.Engine();
+        bool ready = station.Start();
+        if (ready && options.funcType != 0) ready = engine.SelectFunction(options.funcType);
+        if (ready && options.makeList) ready = MakeBurnList(station.Settings(), frontEnd);
+        if (ready) {
+            // Without --jobs a channel keeps the station's own rule.
+            engine.SetJobsPerStart(options.jobsGiven ? options.jobs : 0);
+            const int started = StartChannels(engine, options);
+            if (started <= 0) {
+                std::fprintf(stderr, "Torvane: no channel could be started (see the main log)\n");
+            } else {
+                LiveTable table(channels, frontEnd, EnabledChannels(station.Settings(), options));
+                WaitForJobs(engine, terminal ? &table : nullptr);
+                status = frontEnd.AnyJobFailed() ? kExitFail : kExitPass;
+            }
+        }
+        station.Shutdown();
+    }
+    SetStationNotifyReceiver(nullptr);
+    return status;
+}
+
+}  // namespace station
