@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/pseudo_terminal.h"
 #include "tests/support/station_root.h"
 
 namespace {
@@ -116,7 +117,7 @@ TEST_F(HeadlessStation, BurnAndTestRunsTheTestOnceOnTheBurnedDevice) {
     AddDevice(1, "QM2B");
     AddDevice(2, "QM2B", {"--fw-fail", "charger"});
 
-    StationRun run = RunStation({});
+    StationRun run = RunStation({"--make-list"});
     EXPECT_EQ(run.exitCode, 1);
     std::map<int, std::string> verdict;
     for (const VerdictLine& v : Verdicts(run)) verdict[v.channel] = v.verdict;
@@ -136,7 +137,7 @@ TEST_F(HeadlessStation, LoopMonitoringProgramsALineOfDevicesOneAfterAnother) {
     std::filesystem::create_directories(line);
     AddDevice(1, "QM2B", {"--line", "3", "--state-dir", line});
 
-    StationRun run = RunStation({"--jobs", "3"});
+    StationRun run = RunStation({"--make-list", "--jobs", "3"});
     EXPECT_EQ(run.exitCode, 0);
     std::map<int, int> starts;
     std::vector<VerdictLine> verdicts = Verdicts(run, &starts);
@@ -163,16 +164,18 @@ TEST_F(HeadlessStation, LoopMonitoringProgramsALineOfDevicesOneAfterAnother) {
 TEST_F(HeadlessStation, OneStationPerRootAndAStopSignalWhileMonitoringIsOver) {
     Configure("QM2B", 1000000);
     Set("COMMON_SET", "MODE_TYPE", "1");
-    Set("UART_FILTER", "CH1_PORT", root_ + "/no-device");  // the device never comes
+    platform::PseudoTerminal silent;  // a port on which no device ever announces itself
+    ASSERT_TRUE(silent.Open());
+    Set("UART_FILTER", "CH1_PORT", silent.SlavePath());
     Set("CHAN_SET", "CH1", "1");
 
     platform::ChildProcess first;
-    ASSERT_TRUE(first.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless"}, root_));
+    ASSERT_TRUE(first.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless", "--make-list"}, root_));
     std::string out;
     for (int i = 0; i < 100 && out.find("ch1 start") == std::string::npos; ++i) first.ReadAvailable(out, 50);
     ASSERT_NE(out.find("ch1 start\n"), std::string::npos);
 
-    StationRun second = RunStation({});
+    StationRun second = RunStation({"--make-list"});
     EXPECT_EQ(second.exitCode, 2);
     EXPECT_EQ(CountInMainLog("此程序正在运行，同一路径只能打开一次。"), 1);
 

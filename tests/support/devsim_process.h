@@ -44,11 +44,13 @@ public:
         output_.clear();
         ptyPath_.clear();
         bool hasState = false;
-        for (size_t i = 0; i + 1 < options.size(); ++i)
+        for (size_t i = 0; i + 1 < options.size(); ++i) {
             if (options[i] == "--state") {
                 statePath_ = options[i + 1];
                 hasState = true;
             }
+            if (options[i] == "--state-dir") hasState = true;  // a line of devices keeps its own
+        }
         if (!hasState) {
             static int counter = 0;
             statePath_ = TempDirectory() + "devsim_" + std::to_string(getpid()) + "_" + std::to_string(++counter) +

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -99,8 +100,12 @@ protected:
 
     // A virtual device on channel `channel` (state file "device<ch>.state"),
     // and the channel bound to its port.
+    // With a line of devices (extra holds --line) devsim keeps their states
+    // in its --state-dir instead.
     void AddDevice(int channel, const std::string& type, std::vector<std::string> extra = {}) {
-        std::vector<std::string> options{"--device", type, "--mode", "bootrom", "--state", StatePath(channel)};
+        std::vector<std::string> options{"--device", type, "--mode", "bootrom"};
+        if (std::find(extra.begin(), extra.end(), "--line") == extra.end())
+            options.insert(options.end(), {"--state", StatePath(channel)});
         options.insert(options.end(), extra.begin(), extra.end());
         auto device = std::make_unique<DevsimProcess>();
         ASSERT_TRUE(device->Start(options));
