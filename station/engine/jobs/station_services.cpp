@@ -26,9 +26,11 @@ StepKind KindOf(JobStep step, bool uart) {
 
 }  // namespace
 
-StepResult ToolStepRunner::RunStep(JobStep step, bool uart, int channel, const std::string&,
+// The step runs on the port the job read at its start, as the Part's job does.
+StepResult ToolStepRunner::RunStep(JobStep step, bool uart, int channel, const std::string& port,
                                    const std::string& channelLog) {
-    const StepOutcome outcome = station::RunStep(settings_, channels_[channel], {channel, KindOf(step, uart), channelLog});
+    const StepOutcome outcome =
+        station::RunStep(settings_, channels_[channel], StepRequest(channel, KindOf(step, uart), channelLog, port));
     return {outcome.pass, outcome.status};
 }
 
