@@ -38,21 +38,32 @@ CrystalOutcome CrystalAttempt(Session& s) {
 
     std::string reply;
     int lastPercent = 10;
-    for (int i = 1; i <= polls; ++i) {
-        s.clock.SleepMs(1000);
+    ReplyWait wait;
+    wait.cycles = polls;
+    wait.cycleMs = 1000;
+    wait.limit = kReplyLimit;
+    wait.onCycle = [&](int i) {
         const int percent = 85 * i / polls + 10;
         if (percent != lastPercent) {
             lastPercent = percent;
             PrintPercent(percent);
         }
-        if (!Contains(reply, kCommandTaken) && i >= polls / 2) break;
-        s.link.ReadQueued(reply, kReplyLimit - reply.size());
-        if (Contains(reply, "CRYSTAL_CALI_PASS")) {
-            PrintLog(false, "R: %s\n", reply.c_str());
-            PrintPercent(100);
-            return CrystalOutcome::Pass;
-        }
-        if (Contains(reply, "CRYSTAL_CALI_FAIL") || reply.size() > kCrystalReplyLimit) break;
+        // Half the time gone without the echo: the loader did not take it.
+        return Contains(reply, kCommandTaken) || i < polls / 2;
+    };
+    wait.judge = [](const std::string& text) {
+        if (Contains(text, "CRYSTAL_CALI_PASS")) return PollStep::Pass;
+        if (Contains(text, "CRYSTAL_CALI_FAIL") || text.size() > kCrystalReplyLimit) return PollStep::Fail;
+        return PollStep::Continue;
+    };
+    wait.complete = [](const std::string& text) {
+        if (Contains(text, "CRYSTAL_CALI_PASS")) return TokenLineComplete(text, "CRYSTAL_CALI_PASS");
+        return !Contains(text, "CRYSTAL_CALI_FAIL") || TokenLineComplete(text, "CRYSTAL_CALI_FAIL");
+    };
+    if (WaitReply(s.link, reply, wait) == PollStep::Pass) {
+        PrintLog(false, "R: %s\n", reply.c_str());
+        PrintPercent(100);
+        return CrystalOutcome::Pass;
     }
     PrintLog(false, "R: %s\n", reply.c_str());
     return Contains(reply, kCommandTaken) ? CrystalOutcome::Fail : CrystalOutcome::NotTaken;

@@ -11,7 +11,6 @@ using common::PrintLog;
 
 namespace {
 
-constexpr int kPollMs = 1;
 constexpr int kHeadTimeoutMs = 1000;
 constexpr int kDataTimeoutMs = 1000;
 constexpr int kAckTimeoutMs = 100;
@@ -45,13 +44,13 @@ bool DebugPort::DebugExpect(size_t count, const Bytes* pattern, int timeoutMs, B
     while (true) {
         const size_t need = count - held.size();
         if (need == 0) break;
-        if (s_.link.IsOpen() && s_.link.Queued() >= need) {
-            s_.link.ReadQueued(held, need);
+        // Bytes are taken as they come; a match may run on into later reads.
+        if (s_.link.ReadQueued(held, need) > 0) {
             if (pattern) held.erase(0, FindPatternStart(held, *pattern, count));
             continue;
         }
         if (!s_.link.IsOpen() || s_.clock.NowUs() - startUs >= limitUs) return false;
-        s_.clock.SleepMs(kPollMs);
+        s_.link.WaitForData(startUs + limitUs);
     }
     if (got) got->assign(held.begin(), held.end());
     return true;

@@ -91,7 +91,12 @@ bool ReadSteps(Session& s) {
     const int timeoutMs = int(length / 102400) * 1000 + 5000;
     uint32_t crc = 0;
     if (!UartRecvToFile(s, s.settings.fileArg, timeoutMs, length, crc)) return false;
-    if (!s.link.WaitOk(5000)) {
+    // The loader may put its CRC line after the "OK": wait for all of it.
+    auto crcIn = [](const std::string& reply) {
+        const size_t at = reply.find("CRC:");
+        return at != std::string::npos && reply.size() >= at + 4 + kCrcFieldChars;
+    };
+    if (!s.link.WaitOkUntil(5000, crcIn)) {
         PrintLog(false, "not receive OK\n");
         return false;
     }

@@ -65,9 +65,11 @@ std::optional<int> GnssProgressPercent(std::string_view line) {
 
 int GnssWait(Session& s, int mode, int timeoutMs) {
     GnssLineSplitter splitter;
-    s.clock.SleepMs(kPollMs);
+    // A first pause, one read per pause, and a pause after the last read:
+    // that whole time is the limit; lines are taken as they arrive.
     const int reads = timeoutMs / int(kPollMs) + 1;
-    for (int i = 0; i < reads; ++i) {
+    const uint64_t endUs = s.clock.NowUs() + uint64_t(reads + 1) * kPollMs * 1000;
+    while (true) {
         std::string chunk;
         s.link.ReadQueued(chunk, splitter.Room());
         for (const std::string& line : splitter.Feed(chunk)) {
@@ -80,9 +82,9 @@ int GnssWait(Session& s, int mode, int timeoutMs) {
             GnssVerdict verdict = JudgeGnssLine(mode, line);
             if (verdict != GnssVerdict::Continue) return verdict == GnssVerdict::Success ? 1 : 0;
         }
-        s.clock.SleepMs(kPollMs);
+        if (s.clock.NowUs() >= endUs) return 0;
+        s.link.WaitForData(endUs);
     }
-    return 0;
 }
 
 bool GpsLoad(Session& s) {

@@ -37,6 +37,17 @@ void LogOpenFailure(const std::string& portName, int baud, const PortOpenError& 
     if (error == EACCES) PrintLog(false, "X add the user to the dialout group\n");
 }
 
+// A progress value per cycle, printed when it changed.
+std::function<void(int)> ProgressLine(int from, int to, int cycles, int& last) {
+    return [from, to, cycles, &last](int k) {
+        const int value = from + (to - from) * k / cycles;
+        if (value != last) {
+            last = value;
+            PrintPercent(value);
+        }
+    };
+}
+
 }  // namespace
 
 bool UartLink::Open(const std::string& portName, int baud) {
@@ -120,22 +131,34 @@ bool UartLink::WaitForData(uint64_t deadlineUs) {
     }
 }
 
-// One poll loop: sleep, hook (progress), read what is queued, look for the
-// success token and then the failure token in the whole reply.
+// Waits for a token: the success token first, then the failure token, in
+// the whole reply; an answer counts once the line holding it has ended.
 bool UartLink::WaitToken(const char* pass, const char* fail, int cycles, int cycleMs,
-                         const std::function<void(int)>& beforeRead) {
+                         const std::function<void(int)>& progress, bool endWhenFull,
+                         const std::function<bool(const std::string&)>& alsoComplete) {
     reply_.clear();
-    bool ok = false;
-    for (int k = 1; k <= cycles; ++k) {
-        clock_.SleepMs(uint32_t(cycleMs));
-        if (beforeRead) beforeRead(k);
-        if (ReadQueued(reply_, kReplyLimit - reply_.size()) == 0) continue;
-        if (reply_.find(pass) != std::string::npos) {
-            ok = true;
-            break;
-        }
-        if (fail && reply_.find(fail) != std::string::npos) break;
+    ReplyWait wait;
+    wait.cycles = cycles;
+    wait.cycleMs = cycleMs;
+    wait.limit = kReplyLimit;
+    if (progress) {
+        wait.onCycle = [&](int k) {
+            progress(k);
+            return true;
+        };
     }
+    wait.judge = [&](const std::string& reply) {
+        if (reply.find(pass) != std::string::npos) return PollStep::Pass;
+        if (fail && reply.find(fail) != std::string::npos) return PollStep::Fail;
+        if (endWhenFull && reply.size() >= kReplyLimit) return PollStep::Fail;
+        return PollStep::Continue;
+    };
+    wait.complete = [&](const std::string& reply) {
+        if (reply.find(pass) != std::string::npos)
+            return TokenLineComplete(reply, pass) && (!alsoComplete || alsoComplete(reply));
+        return fail == nullptr || TokenLineComplete(reply, fail);
+    };
+    const bool ok = WaitReply(*this, reply_, wait) == PollStep::Pass;
     PrintLog(false, "R: %s\n", reply_.c_str());
     return ok;
 }
@@ -144,43 +167,22 @@ bool UartLink::WaitRxWait(int timeoutMs) { return WaitToken("RX_WAIT", "Fail", t
 
 bool UartLink::WaitOk(int timeoutMs) { return WaitToken("OK", "Fail", timeoutMs / 10, 10, nullptr); }
 
+bool UartLink::WaitOkUntil(int timeoutMs, const std::function<bool(const std::string&)>& complete) {
+    return WaitToken("OK", "Fail", timeoutMs / 10, 10, nullptr, false, complete);
+}
+
 bool UartLink::WaitOkProgress(int timeoutMs, int from, int to) {
     const int cycles = timeoutMs / 10;
     int last = from;
-    bool ok = WaitToken("OK", "Fail", cycles, 10, [&](int k) {
-        int value = from + (to - from) * k / cycles;
-        if (value != last) {
-            last = value;
-            PrintPercent(value);
-        }
-    });
+    const bool ok = WaitToken("OK", "Fail", cycles, 10, ProgressLine(from, to, cycles, last));
     if (ok) PrintPercent(to);
     return ok;
 }
 
 bool UartLink::ReadExpectRet(const char* pass, const char* fail, int cycles, int from, int to) {
-    reply_.clear();
     int last = from;
-    bool ok = false;
-    for (int i = 1; i <= cycles; ++i) {
-        clock_.SleepMs(1000);
-        if (from != -1 && cycles > 0) {
-            int value = from + (to - from) * i / cycles;
-            if (value != last) {
-                last = value;
-                PrintPercent(value);
-            }
-        }
-        if (ReadQueued(reply_, kReplyLimit - reply_.size()) == 0) continue;
-        if (reply_.find(pass) != std::string::npos) {
-            ok = true;
-            break;
-        }
-        if (fail && reply_.find(fail) != std::string::npos) break;
-        if (reply_.size() >= kReplyLimit) break;
-    }
-    PrintLog(false, "R: %s\n", reply_.c_str());
-    return ok;
+    const bool progress = from != -1 && cycles > 0;
+    return WaitToken(pass, fail, cycles, 1000, progress ? ProgressLine(from, to, cycles, last) : nullptr, true);
 }
 
 void UartLink::Drain() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "pirrow/reply_wait.h"
 #include "platform/byte_link.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -30,8 +31,8 @@ constexpr size_t kDrainLimit = 20478;
 enum class LoaderState { Absent, AtCommand, InTransfer };
 
 // The serial link to the boot ROM or RAM loader: port set-up, sending, and
-// the polling wait routines. The reply of the last wait stays readable.
-class UartLink {
+// the wait routines. The reply of the last wait stays readable.
+class UartLink : public ReplySource {
 public:
     UartLink(platform::Clock& clock, PortOpener opener) : clock_(clock), opener_(std::move(opener)) {}
 
@@ -57,10 +58,14 @@ public:
     size_t Queued();
     // Waits until bytes are queued or the clock reaches `deadlineUs`;
     // true when bytes are there. Throws JobInterrupted on a stop request.
-    bool WaitForData(uint64_t deadlineUs);
+    bool WaitForData(uint64_t deadlineUs) override;
+    size_t ReadReply(std::string& out, size_t max) override { return ReadQueued(out, max); }
 
     bool WaitRxWait(int timeoutMs);
     bool WaitOk(int timeoutMs);
+    // WaitOk, where the answer is only in once `complete` also holds (or its
+    // cycle has ended): for an "OK" with more to say on the lines after it.
+    bool WaitOkUntil(int timeoutMs, const std::function<bool(const std::string& reply)>& complete);
     bool WaitOkProgress(int timeoutMs, int from, int to);
     // `fail` may be null. from == -1 prints no progress.
     bool ReadExpectRet(const char* pass, const char* fail, int cycles, int from, int to);
@@ -73,11 +78,14 @@ public:
     LoaderState loaderState() const { return loaderState_; }
     void SetLoaderState(LoaderState state) { loaderState_ = state; }
 
-    platform::Clock& clock() { return clock_; }
+    platform::Clock& clock() override { return clock_; }
     platform::ByteLink* port() { return port_.get(); }
 
 private:
-    bool WaitToken(const char* pass, const char* fail, int cycles, int cycleMs, const std::function<void(int)>& beforeRead);
+    // Waits for `pass` (or `fail`, when given) and logs the reply; a full
+    // reply ends the wait when `endWhenFull`.
+    bool WaitToken(const char* pass, const char* fail, int cycles, int cycleMs, const std::function<void(int)>& progress,
+                   bool endWhenFull = false, const std::function<bool(const std::string&)>& alsoComplete = nullptr);
 
     platform::Clock& clock_;
     PortOpener opener_;

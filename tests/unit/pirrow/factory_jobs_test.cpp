@@ -57,7 +57,7 @@ TEST_F(FactoryJob, ReadPrintsTheWholeReplyOnceTheLoaderIsDone) {
         EXPECT_EQ(out.Finish(), records + "OTP_FACTORY_READ_OVER\r\n");
     }
     EXPECT_EQ(f.link().written, "otp_factory_read\r\n");
-    EXPECT_EQ(f.clock.NowMs(), 3000u);  // two 1 s cycles, then the 1 s pause
+    EXPECT_EQ(f.clock.NowMs(), 2500u);  // the answer at 1.5 s, then the 1 s pause
     EXPECT_TRUE(LogHas("    w: otp_factory_read\n") && LogHas("RdFactoryOtp success \n"));
 
     // A given command replaces the built-in one; no end marker: fail, nothing printed.
@@ -67,7 +67,7 @@ TEST_F(FactoryJob, ReadPrintsTheWholeReplyOnceTheLoaderIsDone) {
     EXPECT_FALSE(pirrow::RdFactoryOtp(f.session));
     EXPECT_EQ(out.Finish(), "");
     EXPECT_EQ(f.link().written, "otp_factory_read 11\r\n");
-    EXPECT_EQ(f.clock.NowMs(), 3000u + 10000u);
+    EXPECT_EQ(f.clock.NowMs(), 2500u + 10000u);
 }
 
 TEST_F(FactoryJob, PaymentCheckNeedsAllFourKeys) {

@@ -144,9 +144,9 @@ TEST_F(PcbaJob, JumpCommandAndBootPauseFollowTheDeviceType) {
         ASSERT_FALSE(commands.empty());
         EXPECT_EQ(commands[0], jump);
         EXPECT_EQ(commands[0].size(), 26u);
-        // Five boot pauses, the start-up text (2 s), enter_test, the item and the last 1 s.
+        // Five boot pauses, the start-up text (2 s), the answers of enter_test and the item, the last 1 s.
         uint64_t pause = std::string(device).find("NAND") != std::string::npos ? 4000 : 2000;
-        EXPECT_EQ(f.clock.NowMs() - start, 5 * pause + 2000 + 1000 + 1000 + 1000) << device;
+        EXPECT_EQ(f.clock.NowMs() - start, 5 * pause + 2000 + 50 + 50 + 1000) << device;
     }
 }
 

@@ -75,14 +75,14 @@ TEST_F(WaitRoutines, WithoutFailureTokenOnlySuccessEnds) {
     f.link().Reply("Fail Fail", 0);
     f.link().Reply("OTP_FACTORY_READ_OVER", 2500);
     EXPECT_TRUE(link.ReadExpectRet("OTP_FACTORY_READ_OVER", nullptr, 10, -1, -1));
-    EXPECT_EQ(f.clock.NowMs(), 3000u);
+    EXPECT_EQ(f.clock.NowMs(), 2500u);
 }
 
 TEST_F(WaitRoutines, ReplyBufferNeverExceedsItsLimit) {
     f.link().Reply(std::string(100000, 'x'), 0);
     EXPECT_FALSE(link.ReadExpectRet("PASS", "FAIL", 5, -1, -1));
     EXPECT_EQ(link.Reply().size(), pirrow::kReplyLimit);
-    EXPECT_EQ(f.clock.NowMs(), 1000u);  // a full buffer ends the wait
+    EXPECT_EQ(f.clock.NowMs(), 0u);  // a full buffer ends the wait at once
 }
 
 TEST_F(WaitRoutines, DrainKeepsAtMostItsBufferAndLogsWithANewline) {
@@ -134,6 +134,80 @@ TEST_F(WaitRoutines, ReadTakesEverythingTheDriverHolds) {
     f.link().Reply(std::string(50000, 'd'), 0);
     std::string got;
     EXPECT_EQ(link.ReadQueued(got, 81920), 50000u);
+}
+
+// Waits end when the answer comes: a wait wakes with the bytes, not at the
+// end of its cycle, and keeps the console lines and limits of its cycles.
+TEST_F(WaitRoutines, AnswerEarlyInALongCycleEndsTheWaitAtOnceWithTheSameLines) {
+    f.link().Reply("BATTERY_CALI_PASS\r\n", 5);
+    CaptureStdout out;
+    EXPECT_TRUE(link.ReadExpectRet("BATTERY_CALI_PASS", "BATTERY_CALI_FAIL", 25, 10, 95));
+    EXPECT_EQ(f.clock.NowMs(), 5u);
+    EXPECT_EQ(out.Finish(), "percent:13 \n");  // cycle 1's line, as when read at 1000 ms
+}
+
+TEST_F(WaitRoutines, AnswerInTheThirdCycleGivesTheLinesOfCyclesOneToThree) {
+    f.link().Reply("PASS\r\n", 2500);
+    CaptureStdout out;
+    EXPECT_TRUE(link.ReadExpectRet("PASS", "FAIL", 5, 0, 100));
+    EXPECT_EQ(f.clock.NowMs(), 2500u);
+    EXPECT_EQ(out.Finish(), "percent:20 \npercent:40 \npercent:60 \n");
+}
+
+TEST_F(WaitRoutines, SilentDeviceTimesOutAtTheOldLimit) {
+    CaptureStdout out;
+    EXPECT_FALSE(link.ReadExpectRet("PASS", "FAIL", 3, 10, 40));
+    EXPECT_EQ(f.clock.NowMs(), 3000u);
+    EXPECT_EQ(out.Finish(), "percent:20 \npercent:30 \npercent:40 \n");
+    EXPECT_FALSE(link.WaitOk(3000));
+    EXPECT_EQ(f.clock.NowMs(), 6000u);
+}
+
+// A value after the token on its line must not be cut off; a line that never
+// ends is taken as it stands at the end of its cycle, as before.
+TEST_F(WaitRoutines, AnAnswerCountsOnceItsLineHasEnded) {
+    f.link().Reply("third_func_check_FAIL:", 5);
+    f.link().Reply("12\r\n", 8);
+    EXPECT_FALSE(link.ReadExpectRet("third_func_check_PASS", "third_func_check_FAIL", 3, -1, -1));
+    EXPECT_EQ(f.clock.NowMs(), 8u);
+    EXPECT_EQ(link.Reply(), "third_func_check_FAIL:12\r\n");
+
+    f.link().Reply("Factory_bt_status:OK", 10);
+    const uint64_t start = f.clock.NowMs();
+    EXPECT_TRUE(link.ReadExpectRet("Factory_bt_status:OK", "Factory_bt_status:FAIL", 3, -1, -1));
+    EXPECT_EQ(f.clock.NowMs() - start, 1000u);
+}
+
+TEST_F(WaitRoutines, ReadBackWaitEndsOnceTheChecksumIsIn) {
+    f.link().Reply("OK\r\n", 5);
+    f.link().Reply("CRC:0x1234", 7);
+    f.link().Reply("5678\r\n", 9);
+    EXPECT_TRUE(link.WaitOkUntil(5000, [](const std::string& r) {
+        const size_t at = r.find("CRC:");
+        return at != std::string::npos && r.size() >= at + 14;
+    }));
+    EXPECT_EQ(f.clock.NowMs(), 9u);
+}
+
+// A terminal without a descriptor (the J-Link RTT buffer) is read every 10 ms.
+TEST(ReplyWait, PolledSourceIsReadEveryTenMilliseconds) {
+    platform::VirtualClock clock;
+    std::string pending = "OK\r\n";
+    int reads = 0;
+    pirrow::PolledSource source(clock, [&](std::string& out, size_t) {
+        ++reads;
+        if (clock.NowMs() < 25) return size_t(0);
+        out += pending;
+        return pending.size();
+    });
+    std::string reply;
+    pirrow::ReplyWait wait;
+    wait.cycles = 100;
+    wait.cycleMs = 10;
+    wait.judge = [](const std::string& r) { return r.find("OK") != std::string::npos ? pirrow::PollStep::Pass : pirrow::PollStep::Continue; };
+    EXPECT_EQ(pirrow::WaitReply(source, reply, wait), pirrow::PollStep::Pass);
+    EXPECT_EQ(clock.NowMs(), 30u);
+    EXPECT_EQ(reads, 4);
 }
 
 }  // namespace
