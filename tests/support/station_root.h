@@ -1,8 +1,9 @@
 #pragma once
-// A station root for end-to-end runs of `Torvane --headless`: a temporary
-// directory with Torvane.ini, a RAM loader, an application image and one
-// virtual device per channel, and runs of the station with its output lines,
-// exit status, main log, FactoryInfo record and the devices' state read back.
+// A station root for end-to-end runs of `Torvane` (headless, or with its
+// windows on Qt's offscreen platform): a temporary directory with
+// Torvane.ini, a RAM loader, an application image and one virtual device per
+// channel, and runs of the station with its output lines, exit status, main
+// log, FactoryInfo record and the devices' state read back.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -122,12 +123,21 @@ protected:
         return state;
     }
 
-    StationRun RunStation(const std::vector<std::string>& options, int limitMs = 120000) {
-        std::vector<std::string> args{std::string(STATION_BIN_DIR) + "/Torvane", "--headless"};
+    StationRun RunStation(std::vector<std::string> options, int limitMs = 120000) {
+        options.insert(options.begin(), "--headless");
+        return RunTorvane(options, {}, limitMs);
+    }
+    // The station with its windows, on Qt's offscreen platform.
+    StationRun RunWindowedStation(const std::vector<std::string>& options, int limitMs = 120000) {
+        return RunTorvane(options, {{"QT_QPA_PLATFORM", "offscreen"}}, limitMs);
+    }
+    StationRun RunTorvane(const std::vector<std::string>& options,
+                          std::vector<std::pair<std::string, std::string>> env, int limitMs) {
+        std::vector<std::string> args{std::string(STATION_BIN_DIR) + "/Torvane"};
         args.insert(args.end(), options.begin(), options.end());
         StationRun run;
         platform::ChildProcess child;
-        if (!child.Start(args, root_)) {
+        if (!child.Start(args, platform::ChildOptions{root_, std::move(env)})) {
             ADD_FAILURE() << "Torvane did not start";
             return run;
         }

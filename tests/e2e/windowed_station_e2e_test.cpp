@@ -1,0 +1,85 @@
+// `Torvane` with its windows, end to end on Qt's offscreen platform: the
+// parameter page's confirmation makes the burn list, the ribbon's start-all
+// command starts the channels, and the window closes itself once the jobs
+// have ended. Checked by the exit status, the records, the channel logs,
+// the devices and the window's pictures.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "tests/support/station_root.h"
+
+namespace {
+
+using testing_support::FileText;
+using testing_support::MacOf;
+using testing_support::SnOf;
+
+class WindowedStation : public testing_support::StationRoot {};
+
+TEST_F(WindowedStation, StartAllBurnsTwoChannelsAndTheWindowClosesWhenTheyPass) {
+    Configure("QM2D", 1000000);
+    // The page lists the images it finds in the package directory.
+    Set("FILE_SET", "PACK_PATH", root_ + "/file");
+    Set("FILE_SET", "FILE_DES_0", "application");
+    Set("FILE_SET", "FILE_NAME_0", "app.bin");
+    AddDevice(1, "QM2D");
+    AddDevice(2, "QM2D");
+    const std::string pictures = root_ + "/pictures";
+
+    const testing_support::StationRun run =
+        RunWindowedStation({"--make-list", "--start-all", "--exit-when-done", "--snapshots", pictures});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(CountInMainLog("[0] 点击运行按钮"), 1);
+    for (int channel = 1; channel <= 2; ++channel)
+        EXPECT_EQ(CountInMainLog("[" + std::to_string(channel) + "] 任务线程结束 PASS"), 1) << channel;
+
+    // One PASS line per channel with the port the window bound it to.
+    static const std::regex record(
+        "[0-9]{4}-[0-9]{2}-[0-9]{2}\\([0-9]{2}:[0-9]{2}:[0-9]{2}\\),channel_([12]),([^,]+),PASS,([0-9A-F]{12}),"
+        "([0-9]{8}),");
+    std::map<int, std::pair<std::string, std::string>> numbers;
+    for (const std::string& line : FactoryInfoLines()) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, record)) << line;
+        const int channel = std::stoi(m[1]);
+        EXPECT_EQ(m[2], devices_.at(channel)->PtyPath());
+        numbers[channel] = {m[3], m[4]};
+    }
+    ASSERT_EQ(numbers.size(), 2u);
+    EXPECT_NE(numbers[1].first, numbers[2].first);
+    EXPECT_NE(numbers[1].second, numbers[2].second);
+    // The page wrote its fields back before the run; two numbers are spent.
+    EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "001122330002");
+    EXPECT_EQ(Get("SN_SET", "CUR_VALUE"), "00000003");
+
+    // Each job's channel log, named by channel and function, ends in a pass.
+    int channelLogs = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_ + "/log/channel")) {
+        if (!entry.is_regular_file()) continue;
+        EXPECT_TRUE(std::regex_match(entry.path().filename().string(), std::regex("Chan[12]_0x1\\(.*\\)\\.txt")))
+            << entry.path();
+        EXPECT_NE(FileText(entry.path()).find("FINAL_PASS\n"), std::string::npos) << entry.path();
+        ++channelLogs;
+    }
+    EXPECT_EQ(channelLogs, 2);
+
+    for (int channel = 1; channel <= 2; ++channel) {
+        const devsim::StateFile state = StopDevice(channel);
+        std::vector<uint8_t> flash;
+        ASSERT_TRUE(state.state.flash.Read(testing_support::kStationAppAddress, uint32_t(image_.size()), flash));
+        EXPECT_EQ(flash, image_) << "channel " << channel;
+        EXPECT_EQ(MacOf(state), numbers[channel].first);
+        EXPECT_EQ(SnOf(state), "NV" + numbers[channel].second);
+    }
+
+    // The window drew itself idle, with its parameter page, side windows and
+    // the finished rows.
+    for (const char* name : {"main_idle", "parameter_page", "cali_para", "test_para", "info", "main_done"}) {
+        const std::string png = FileText(pictures + "/" + name + ".png");
+        EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
+    }
+}
+
+}  // namespace
