@@ -55,4 +55,12 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, boo
     return !durable || SyncDirectory(DirectoryOf(path));
 }
 
+bool AppendToFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    ::close(fd);
+    return ok;
+}
+
 }  // namespace platform

@@ -21,4 +21,8 @@ std::string DirectoryOf(const std::string& path);
 // power loss once this returns true.
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, bool durable);
 
+// Appends `text` to the file (created when missing) in one open-append-close,
+// so lines written by several writers never interleave inside a line.
+bool AppendToFile(const std::string& path, const std::string& text);
+
 }  // namespace platform

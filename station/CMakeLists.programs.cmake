@@ -1,5 +1,7 @@
 # The station program: the windows (station_ui) and the terminal front end
-# over the engine.
+# over the engine. The terminal front end is a library so its tests link it.
 file(GLOB HEADLESS_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/headless/*.cpp)
-add_executable(Torvane ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp ${HEADLESS_SOURCES})
-target_link_libraries(Torvane PRIVATE station_engine station_ui)
+add_library(station_headless STATIC ${HEADLESS_SOURCES})
+target_link_libraries(station_headless PUBLIC station_engine)
+add_executable(Torvane ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+target_link_libraries(Torvane PRIVATE station_headless station_ui)

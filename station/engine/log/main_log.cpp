@@ -1,12 +1,11 @@
 #include "station/engine/log/main_log.h"
 
-#include <fcntl.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <mutex>
 
+#include "platform/durable_file.h"
 #include "platform/paths.h"
 #include "station/engine/log/log_paths.h"
 
@@ -28,19 +27,6 @@ std::mutex& InstalledMutex() {
 std::shared_ptr<const MainLog>& Installed() {
     static std::shared_ptr<const MainLog> log;
     return log;
-}
-
-bool AppendWhole(const std::string& path, const std::string& line) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
-        if (n <= 0) break;
-        done += size_t(n);
-    }
-    ::close(fd);
-    return done == line.size();
 }
 
 }  // namespace
@@ -84,7 +70,7 @@ void MainLog::Write(int channel, std::string_view text) const {
                   channel);
     std::string line = stamp;
     line.append(text);
-    AppendWhole(MainLogPath(root_, t), line);
+    platform::AppendToFile(MainLogPath(root_, t), line);
 }
 
 void InstallMainLog(std::shared_ptr<const MainLog> log) {
