@@ -8,6 +8,8 @@
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "platform/random.h"
+#include "station/engine/alloc/backend_choice.h"
+#include "station/engine/alloc/local_backend.h"
 #include "station/engine/alloc/mac_sn_numbers.h"
 #include "station/engine/alloc/mac_spreadsheet.h"
 #include "station/engine/alloc/station_identifier.h"
@@ -38,25 +40,35 @@ bool ParseMacMask(const std::string& text, uint64_t& mask) {
     return true;
 }
 
-// A counter increment below 1 would hand one number to every device.
-uint64_t Increment(int upValue) { return upValue < 1 ? 1 : uint64_t(upValue); }
-
-ChannelLogFn MainLogLine() {
-    return [](int channel, const std::string& text) { Log(channel, "%s", text.c_str()); };
-}
-
 }  // namespace
 
 MacSnAllocator::MacSnAllocator(StationSettings settings, MessageFn showMessage, platform::Clock& clock,
                                ChannelTable& channels)
-    : settings_(std::move(settings)), showMessage_(std::move(showMessage)), clock_(clock), channels_(channels) {}
+    : settings_(std::move(settings)),
+      showMessage_(std::move(showMessage)),
+      clock_(clock),
+      channels_(channels),
+      backend_(std::make_unique<LocalBackend>(settings_, showMessage_)) {}
 
 void MacSnAllocator::OpenFactoryDatabase() {
     std::lock_guard<std::mutex> guard(mutex_);
-    database_.Close();
-    if (settings_.Read(COMMON_SET::FACTORY_DB) == 0) return;
-    const std::string message = database_.Open(settings_.Root());
-    if (!message.empty()) showMessage_(message);
+    backend_ = MakeAllocationBackend(settings_, showMessage_);
+    backend_->Open();
+}
+
+bool MacSnAllocator::DuplicateCheckOn() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return backend_->DuplicateCheckOn();
+}
+
+void MacSnAllocator::UseBackend(std::unique_ptr<AllocationBackend> backend) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    backend_ = std::move(backend);
+}
+
+NextNumbers MacSnAllocator::Next() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return backend_->Next();
 }
 
 void MacSnAllocator::MakeStationIdentifier(const std::string& sysClassNet) {
@@ -93,25 +105,17 @@ std::string MacSnAllocator::StationBurnListPath() const {
 
 std::string MacSnAllocator::MacText(int channel) const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return Of(channel).mac;
+    return Of(channel).numbers.mac;
 }
 
 std::string MacSnAllocator::SnText(int channel) const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return Of(channel).sn;
+    return Of(channel).numbers.sn;
 }
 
 void MacSnAllocator::Publish(int channel, const Allocation& a) {
-    channels_[channel].macText.Set(a.mac);
-    channels_[channel].snText.Set(a.sn);
-}
-
-bool MacSnAllocator::WriteSettings(int channel, const std::vector<common::IniEntry>& entries) {
-    if (entries.empty() || common::IniWriteStrings(settings_.IniPath(), entries)) return true;
-    std::string keys;
-    for (const auto& e : entries) keys += " " + e.section + "/" + e.key;
-    Log(channel, "Torvane.ini write error:%s\n", keys.c_str());
-    return false;
+    channels_[channel].macText.Set(a.numbers.mac);
+    channels_[channel].snText.Set(a.numbers.sn);
 }
 
 int MacSnAllocator::BuildFactoryData(int channel) {
@@ -138,12 +142,10 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
     // Names and keys first: a text the device cannot take must not cost numbers.
     std::vector<common::OtpRecord> records, texts;
     if (!NameAndKeyRecords(channel, texts)) return false;
-    if (settings_.Read(BLE_SET::ENABLE_FLAG) && !AllocateMac(channel, a, records)) return false;
-    if (settings_.Read(SN_SET::ENABLE_FLAG) && !AllocateSn(channel, a, records)) return false;
+    // Spent before they are handed out: the backend books the numbers to
+    // the channel before the file exists.
+    if (!TakeNumbers(channel, a, records)) return false;
     records.insert(records.end(), texts.begin(), texts.end());
-    // Spent before they are handed out: the advanced counters and the
-    // channel's bookkeeping reach the disk together, before the file exists.
-    if (!WriteSettings(channel, a.staged)) return false;
     if (!WriteFactoryData(channel, records)) return false;
 
     // Entry 0 of the channel's list is its own factory-data file.
@@ -173,8 +175,8 @@ bool MacSnAllocator::CopyBurnList(int channel, std::string& list) {
     return WriteChannelBurnList(channel, list);
 }
 
-bool MacSnAllocator::AllocateMac(int channel, Allocation& a, std::vector<common::OtpRecord>& records) {
-    uint64_t mac = 0;
+// A MAC from outside the range: random or from the spreadsheet.
+bool MacSnAllocator::OutsideMac(int channel, Allocation& a, NumberRequest& request) {
     if (settings_.Read(BLE_SET::RANDOM_FLAG)) {
         // Two fixed high bytes and 32 bits from the system's random source.
         const std::string maskText = settings_.Read(BLE_SET::MASK_ADDR);
@@ -183,7 +185,7 @@ bool MacSnAllocator::AllocateMac(int channel, Allocation& a, std::vector<common:
             Log(channel, "BLE mask addr error :%s\n", maskText.c_str());
             return false;
         }
-        mac = (mask << 32) | platform::RandomU32();
+        request.givenMac = (mask << 32) | platform::RandomU32();
     } else if (settings_.Read(BLE_SET::MAC_FLIE_FLAG)) {
         std::string text;
         const std::string file = settings_.Read(BLE_SET::MAC_FILE);
@@ -195,96 +197,35 @@ bool MacSnAllocator::AllocateMac(int channel, Allocation& a, std::vector<common:
             ShowOnce(kMacTakeFailedMessage);
             return false;
         }
-        mac = *value;
-    } else if (!TakeRangeMac(channel, a, mac)) {
+        request.givenMac = *value;
+    }
+    return true;
+}
+
+bool MacSnAllocator::TakeNumbers(int channel, Allocation& a, std::vector<common::OtpRecord>& records) {
+    NumberRequest request;
+    request.mac = settings_.Read(BLE_SET::ENABLE_FLAG);
+    request.sn = settings_.Read(SN_SET::ENABLE_FLAG);
+    const bool outside = settings_.Read(BLE_SET::RANDOM_FLAG) || settings_.Read(BLE_SET::MAC_FLIE_FLAG);
+    if (request.mac && outside && !backend_->TakesOutsideMacs()) {
+        // A random or listed MAC would bypass the pool that the stations share.
+        Log(channel, "%s\n", kPoolOutsideMacLog);
+        ShowOnce(kPoolOutsideMacMessage);
         return false;
     }
-    const std::string text = FormatMac(mac);
-    if (database_.IsOpen() && IsMacUsedLocked(channel, text)) {
+    if (request.mac && !OutsideMac(channel, a, request)) return false;
+    switch (backend_->Take(channel, request, a.numbers)) {
+    case TakeOutcome::kTaken: break;
+    case TakeOutcome::kMacUsed:
         Log(channel, "MAC 已经使用过, 请确认\n");
         ReleaseSheetRow(channel, a);
         ShowOnce(kMacUsedMessage);
+        a.numbers = {};
         return false;
+    case TakeOutcome::kRefused: return false;
     }
-    a.mac = text;
-    records.push_back(MacRecord(mac));
-    return true;
-}
-
-bool MacSnAllocator::TakeRangeMac(int channel, Allocation& a, uint64_t& mac) {
-    const TextKey reuseKey = MACLOCAL_REUSE::CHAN(channel);
-    const std::string reuse = settings_.Read(reuseKey);
-    const std::string endText = settings_.Read(BLE_SET::END_ADDR);
-    const auto reused = ParseMac(reuse), end = ParseMac(endText);
-    // A failed device's MAC goes to the channel's next device.
-    if (reused && end && *reused <= *end) {
-        mac = *reused;
-        a.macReuse = true;
-        return true;
-    }
-    if (!reuse.empty()) a.Stage(reuseKey, "");
-
-    const std::string curText = settings_.Read(BLE_SET::CUR_ADDR);
-    const auto cur = ParseMac(curText);
-    if (!cur) {
-        Log(channel, "BLE cur addr error :%s  len(%d vs 12)\n", curText.c_str(), int(curText.size()));
-        return false;
-    }
-    if (!end) {
-        Log(channel, "BLE end addr error :%s\n", endText.c_str());
-        return false;
-    }
-    if (*cur >= *end) {
-        Log(channel, "BLE cur addr > end addr error\n");
-        showMessage_(kMacRangeEndMessage);
-        return false;
-    }
-    const uint64_t next = *cur + Increment(settings_.Read(BLE_SET::UP_VALUE));
-    a.Stage(BLE_SET::CUR_ADDR, FormatMac(next));
-    a.Stage(reuseKey, FormatMac(*cur));
-    a.macReuse = true;
-    mac = *cur;
-    return true;
-}
-
-bool MacSnAllocator::AllocateSn(int channel, Allocation& a, std::vector<common::OtpRecord>& records) {
-    const int width = SnCounterWidth(settings_.Read(SN_SET::START_VALUE));
-    const std::string prefix = settings_.Read(SN_SET::SN_DES);
-    const TextKey reuseKey = SNLOCAL_REUSE::CHAN(channel);
-    const std::string reuse = settings_.Read(reuseKey);
-
-    // A failed device's serial number goes to the channel's next device,
-    // written as it was (with the prefix, or bare digits).
-    std::string digits;
-    if (reuse.size() == prefix.size() + size_t(width) && reuse.compare(0, prefix.size(), prefix) == 0)
-        digits = reuse.substr(prefix.size());
-    else if (reuse.size() == size_t(width))
-        digits = reuse;
-    if (!digits.empty() && ParseSnCounter(digits, width)) {
-        records.push_back(TextRecord(common::FACTORY_CFG_ID_SN, reuse));
-        a.sn = digits;
-        a.snReuse = true;
-        return true;
-    }
-    if (!reuse.empty()) a.Stage(reuseKey, "");
-
-    const std::string curText = settings_.Read(SN_SET::CUR_VALUE);
-    const auto cur = ParseSnCounter(curText, width);
-    if (!cur) {
-        Log(channel, "SN cur value error :%s\n", curText.c_str());
-        return false;
-    }
-    if (*cur >= SnCounterMaximum(width)) {
-        Log(channel, "SN cur addr is greate equal to 99999999 error\n");
-        showMessage_(kSnRangeEndMessage);
-        return false;
-    }
-    const uint64_t next = *cur + Increment(settings_.Read(SN_SET::UP_VALUE));
-    a.Stage(SN_SET::CUR_VALUE, FormatSnCounter(next, width));
-    a.Stage(reuseKey, prefix + curText);
-    a.snReuse = true;
-    a.sn = curText;
-    records.push_back(TextRecord(common::FACTORY_CFG_ID_SN, prefix + curText));
+    if (!a.numbers.mac.empty()) records.push_back(MacRecord(*ParseMac(a.numbers.mac)));
+    if (request.sn) records.push_back(TextRecord(common::FACTORY_CFG_ID_SN, a.numbers.snRecord));
     return true;
 }
 
@@ -337,28 +278,16 @@ void MacSnAllocator::Finish(int channel, int outcome) {
         return;
     }
     a.confirmed = true;
-    a.staged.clear();
-    if (a.macReuse) a.Stage(MACLOCAL_REUSE::CHAN(channel), "");
-    if (a.snReuse) a.Stage(SNLOCAL_REUSE::CHAN(channel), "");
-    if (!a.staged.empty()) WriteSettings(channel, a.staged);
-    if (!database_.IsOpen()) return;
     const platform::LocalTime t = platform::LocalTimeNow();
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
-    const std::string mask = identifier_ + "_" + std::to_string(channel);
-    if (!a.sn.empty()) database_.Record(channel, InsertSnSql(date, a.sn, mask), "SQL insert SN error: ", MainLogLine());
-    if (!a.mac.empty())
-        database_.Record(channel, InsertMacSql(date, a.mac, mask), "SQL insert MAC error: ", MainLogLine());
+    backend_->Confirm(channel, a.numbers, date, identifier_ + "_" + std::to_string(channel));
 }
 
 bool MacSnAllocator::IsMacUsed(int channel, const std::string& mac) {
     std::lock_guard<std::mutex> guard(mutex_);
-    return IsMacUsedLocked(channel, mac);
-}
-
-bool MacSnAllocator::IsMacUsedLocked(int channel, const std::string& mac) {
-    return database_.IsMacUsed(channel, mac, MainLogLine());
+    return backend_->IsMacUsed(channel, mac);
 }
 
 }  // namespace station

@@ -25,4 +25,7 @@ std::optional<uint64_t> ParseSnCounter(const std::string& text, int width);
 // The value zero-padded to the width.
 std::string FormatSnCounter(uint64_t value, int width);
 
+// UP_VALUE as a step: one below 1 would hand one number to every device.
+inline uint64_t CounterIncrement(int upValue) { return upValue < 1 ? 1 : uint64_t(upValue); }
+
 }  // namespace station

@@ -257,6 +257,15 @@ inline TextKey CHAN(int channel) {
 }
 }  // namespace SNLOCAL2_REUSE
 
+// A pool of numbers shared by several stations on a PostgreSQL server. The
+// password never sits here: libpq takes it from PGPASSWORD or ~/.pgpass.
+namespace POOL {
+inline const TextKey BACKEND = ini_detail::Text("POOL", "BACKEND", kPathChars);    // "postgresql", else local
+inline const TextKey CONNINFO = ini_detail::Text("POOL", "CONNINFO", 1024);        // a libpq connection string
+inline const TextKey POOL_NAME = ini_detail::Text("POOL", "POOL_NAME", 63);
+inline const TextKey STATION_ID = ini_detail::Text("POOL", "STATION_ID", 63);      // made once, then kept
+}  // namespace POOL
+
 // "MacWlist.ini", section COMMON.
 namespace MACWLIST_COMMON {
 inline constexpr int kMaxEntries = 10;

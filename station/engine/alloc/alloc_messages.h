@@ -1,0 +1,17 @@
+#pragma once
+// Messages of the allocation, exactly as the operator sees them.
+
+namespace station {
+
+inline constexpr const char* kMacTakeFailedMessage = "MAC 获取失败, 请确认！";
+inline constexpr const char* kMacUsedMessage = "MAC 已经使用过, 请确认！";
+inline constexpr const char* kMacRangeEndMessage = "x BLE cur addr > end addr error!";
+inline constexpr const char* kSnRangeEndMessage = "x SN cur addr is greate equal to 99999999 error";
+
+// A station of a shared pool takes MACs from the pool's range only.
+inline constexpr const char* kPoolOutsideMacLog =
+    "pool: a random or spreadsheet MAC is refused; a pool hands out MACs from its range only";
+inline constexpr const char* kPoolOutsideMacMessage =
+    "x pool mode hands out MACs from the pool's range only: switch off random and spreadsheet MACs!";
+
+}  // namespace station
