@@ -29,6 +29,7 @@ constexpr int kMaxChannel = 16;
 }  // namespace
 
 void PoolBackend::LogPool(int channel, const std::string& text) {
+    problem_ = text;
     Log(channel, "pool %s: %s\n", config_.poolName.c_str(), text.c_str());
 }
 
@@ -42,7 +43,7 @@ void PoolBackend::Open() {
     }
     Log(0, "pool %s: station %s\n", config_.poolName.c_str(), config_.stationId.c_str());
     db_.Close();
-    if (!Ready(0)) showMessage_("x pool " + config_.poolName + ": " + db_.Error() + "; no burn starts until it answers");
+    if (!Ready(0)) showMessage_("x pool " + config_.poolName + ": " + problem_ + "; no burn starts until this is mended");
 }
 
 bool PoolBackend::Ready(int channel) {

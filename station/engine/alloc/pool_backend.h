@@ -54,6 +54,7 @@ private:
     std::string configProblem_ = "not opened";
     PoolConnection db_;
     bool schemaChecked_ = false;
+    std::string problem_;  // the last line logged
     NextNumbers next_;
     // Passes that could not even be written to the pending file.
     std::array<std::vector<PendingPass>, 17> unsaved_;

@@ -16,6 +16,9 @@ std::string OneLine(const char* text) {
     return line.empty() ? "no answer from the server" : line;
 }
 
+// The server's notices ("already exists, skipping") are no news to an operator.
+void IgnoreNotice(void*, const char*) {}
+
 }  // namespace
 
 PoolResult::PoolResult(pg_result* result) : result_(result, &PQclear) {}
@@ -70,6 +73,7 @@ bool PoolConnection::Connect(const std::string& conninfo, const std::string& app
         Close();
         return false;
     }
+    PQsetNoticeProcessor(conn_, &IgnoreNotice, nullptr);
     lost_ = false;
     error_.clear();
     return true;
