@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 
@@ -169,6 +170,22 @@ TEST_F(StepRunnerTest, JLinkStepsGetTheLibraryDirectory) {
     EXPECT_EQ(tools.Read("seen"), "/opt/jlink dir|--func 0 --sn 59602728 --baund 4000 --preact 0 --postact 0 --retry 0 "
                                   "--device QM2C --file " + root.path() + "/temp/ImgBurnList_3.txt --verify\n");
     EXPECT_TRUE(Logged("[3] DownLoadSWDUser task over PASS\n"));
+}
+
+TEST_F(StepRunnerTest, GnssLoadersStartOneAfterAnotherSpacedOut) {
+    // Four channels load their GNSS modules at once; the runner starts the
+    // tools one at a time, each start holding the next for 300 ms, so four
+    // tools that end at once still take at least 1.2 s together.
+    Tool("Pirrow", "exit 0");
+    std::array<ChannelState, 4> rows;
+    std::vector<std::thread> channels;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto& r : rows) {
+        r.port.Set("ttyUSB9");
+        channels.emplace_back([&] { EXPECT_TRUE(Run(StepKind::UartGpsLoad, r).pass); });
+    }
+    for (auto& t : channels) t.join();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4 * kGpsStartSpacingMs));
 }
 
 TEST(AreaErase, PassesAtOnceOffQm2aNand) {
