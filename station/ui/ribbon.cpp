@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "station/engine/jobs/function_type.h"
 #include "station/ui/ui_text.h"
@@ -78,17 +80,18 @@ Ribbon::Ribbon(QMainWindow& window) : QObject(&window), window_(window) {
     for (const RibbonCommand& command : Commands()) Make(command);
     // The "回传" button has no command: it is shown disabled.
     Action("ID_ALRET_NET")->setEnabled(false);
+    AddApplicationButton();
     fixedGroups_ = {
         AddGroup("运行", {"ID_RUNALL", "ID_RUNALL_SIMPLE"}),
         AddGroup("停止", {"ID_STOPALL"}),
         AddGroup("通道", {"ID_SELLALL"}),
         AddGroup("状态", {"ID_CLEANSTATUS"}),
         AddGroup("端口", {"ID_SCANPORT"}),
-        AddGroup("设置", {"ID_BURNFILE_SET", "ID_FUNCSEL_BURN", "ID_FUNCSEL_ERASE", "ID_FUNCSEL_CALI",
-                          "ID_FUNCSEL_BURN_CALI"}),
+        AddGroup("设置", {"ID_BURNFILE_SET"},
+                 {"ID_FUNCSEL_BURN", "ID_FUNCSEL_ERASE", "ID_FUNCSEL_CALI", "ID_FUNCSEL_BURN_CALI"}),
         AddGroup("乘车码", {"ID_ALRET_NET"}),
         AddGroup("锁定", {"ID_LOCKALL"}),
-        AddGroup("监控上电", {"ID_MONITOR_NO", "ID_MONITOR_ONCE", "ID_MONITOR_LOOP"}),
+        AddGroup("监控上电", {}, {"ID_MONITOR_NO", "ID_MONITOR_ONCE", "ID_MONITOR_LOOP"}),
     };
 }
 
@@ -107,8 +110,44 @@ QAction* Ribbon::Make(const RibbonCommand& command) {
 
 QAction* Ribbon::Action(const std::string& name) const { return actions_.at(name); }
 
-// A group: its buttons side by side over its caption, as on a ribbon.
-QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& actions) {
+// The ribbon's main button: the information window, the about box and the
+// manual, in a menu as an application button holds them.
+void Ribbon::AddApplicationButton() {
+    auto* bar = new QToolBar(Q("Torvane"), &window_);
+    bar->setObjectName("ApplicationButton");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    auto* button = new QToolButton(bar);
+    button->setObjectName("ApplicationButton");
+    button->setText(Q("Torvane"));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* menu = new QMenu(button);
+    for (const char* name : {"ID_APP_INFO", "ID_APP_ABOUT", "ID_APP_MANUAL"}) menu->addAction(Action(name));
+    button->setMenu(menu);
+    bar->addWidget(button);
+    window_.addToolBar(Qt::TopToolBarArea, bar);
+}
+
+QToolButton* Ribbon::MakeButton(QWidget* group, const std::string& name, bool large) {
+    auto* button = new QToolButton(group);
+    button->setDefaultAction(Action(name));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (large) {
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    } else {
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        button->setAutoRaise(true);
+    }
+    if (name.rfind("ID_RUNALL", 0) == 0) runButtons_[name] = button;
+    return button;
+}
+
+// A group: its large buttons side by side, then its small ones three to a
+// column, over its greyed caption, as on a ribbon.
+QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& large,
+                           const std::vector<std::string>& small) {
     auto* bar = new QToolBar(Q(caption), &window_);
     bar->setObjectName(Q(caption));
     bar->setMovable(false);
@@ -119,20 +158,23 @@ QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& 
     column->setSpacing(1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    for (const std::string& name : actions) {
-        auto* button = new QToolButton(group);
-        button->setDefaultAction(Action(name));
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        button->setMinimumHeight(34);
-        buttons->addWidget(button);
-        if (name.rfind("ID_RUNALL", 0) == 0) runButtons_[name] = button;
+    for (const std::string& name : large) buttons->addWidget(MakeButton(group, name, true));
+    constexpr int kRowsOfSmall = 3;
+    for (size_t first = 0; first < small.size(); first += kRowsOfSmall) {
+        auto* stack = new QVBoxLayout;
+        stack->setSpacing(0);
+        for (size_t i = first; i < std::min(small.size(), first + kRowsOfSmall); ++i)
+            stack->addWidget(MakeButton(group, small[i], false));
+        stack->addStretch();
+        buttons->addLayout(stack);
     }
-    column->addLayout(buttons);
+    column->addLayout(buttons, 1);
     auto* title = new QLabel(Q(caption), group);
     title->setAlignment(Qt::AlignCenter);
     title->setEnabled(false);  // drawn greyed, as group captions are
     column->addWidget(title);
     bar->addWidget(group);
+    ApplyFont(bar);
     window_.addToolBar(Qt::TopToolBarArea, bar);
     return bar;
 }
@@ -148,12 +190,13 @@ void Ribbon::ShowFunctionGroups(int funcType, bool atCreation) {
     // shows it for burn too (its buttons then stay disabled).
     const bool cali = atCreation ? (funcType & kFuncCalibrate) : (funcType == 1 || funcType == 4 || funcType == 5);
     const bool test = atCreation && (funcType & kFuncTest);
-    if (erase) functionGroups_.push_back(AddGroup("擦 FLASH", {"ID_ERASE_FLASH", "ID_ERASE_NORMAL"}));
-    if (cali) functionGroups_.push_back(AddGroup("校准项", {"ID_CRYSTAL_CALI", "ID_BATTERY_CALI", "ID_CALI_PARA"}));
+    if (erase) functionGroups_.push_back(AddGroup("擦 FLASH", {}, {"ID_ERASE_FLASH", "ID_ERASE_NORMAL"}));
+    if (cali) functionGroups_.push_back(AddGroup("校准项", {}, {"ID_CRYSTAL_CALI", "ID_BATTERY_CALI", "ID_CALI_PARA"}));
     if (test)
-        functionGroups_.push_back(AddGroup("PCBA测试项", {"ID_FWINFO_SEL", "ID_BT_SEL", "ID_GSENSOR_SEL", "ID_MAC_SEL",
-                                                          "ID_TP_SEL", "ID_HR_SEL", "ID_FLASH_SEL", "ID_CHARGE_SEL",
-                                                          "ID_VOLTAD_SEL", "ID_ALPAY_SEL", "ID_TEST_PARA"}));
+        functionGroups_.push_back(AddGroup("PCBA测试项", {},
+                                           {"ID_FWINFO_SEL", "ID_BT_SEL", "ID_GSENSOR_SEL", "ID_MAC_SEL", "ID_TP_SEL",
+                                            "ID_HR_SEL", "ID_FLASH_SEL", "ID_CHARGE_SEL", "ID_VOLTAD_SEL",
+                                            "ID_ALPAY_SEL", "ID_TEST_PARA"}));
 }
 
 void Ribbon::ShowLocked(bool locked) {
@@ -176,16 +219,16 @@ std::vector<QString> Ribbon::GroupCaptions() const {
 }
 
 void Ribbon::ScaleFont(int pixelSize) {
-    for (QToolBar* bar : fixedGroups_) {
-        QFont font = bar->font();
-        font.setPixelSize(pixelSize);
-        bar->setFont(font);
-    }
-    for (QToolBar* bar : functionGroups_) {
-        QFont font = bar->font();
-        font.setPixelSize(pixelSize);
-        bar->setFont(font);
-    }
+    fontPixels_ = pixelSize;
+    for (QToolBar* bar : window_.findChildren<QToolBar*>()) ApplyFont(bar);
+}
+
+// Groups made after a resize take the ribbon's current size too.
+void Ribbon::ApplyFont(QWidget* bar) const {
+    if (fontPixels_ <= 0) return;
+    QFont font = bar->font();
+    font.setPixelSize(fontPixels_);
+    bar->setFont(font);
 }
 
 }  // namespace station::ui

@@ -1,6 +1,7 @@
 #pragma once
-// The ribbon of the main window as a tool bar area: one tool bar per group,
-// each group its buttons over its caption. Commands are actions named as in
+// The ribbon of the main window as a tool bar area: the application button
+// with its menu, then one tool bar per group, each group its buttons over its
+// caption. Commands are actions named as in
 // the ribbon resource (ID_RUNALL, ...); the main window connects them.
 #include <QObject>
 #include <QString>
@@ -11,6 +12,8 @@
 class QAction;
 class QMainWindow;
 class QToolBar;
+class QToolButton;
+class QWidget;
 
 namespace station::ui {
 
@@ -44,13 +47,18 @@ public:
 
 private:
     QAction* Make(const RibbonCommand& command);
-    QToolBar* AddGroup(const char* caption, const std::vector<std::string>& actions);
+    void AddApplicationButton();
+    QToolButton* MakeButton(QWidget* group, const std::string& name, bool large);
+    void ApplyFont(QWidget* bar) const;
+    QToolBar* AddGroup(const char* caption, const std::vector<std::string>& large,
+                       const std::vector<std::string>& small = {});
 
     QMainWindow& window_;
     std::map<std::string, QAction*> actions_;
     std::map<std::string, QWidget*> runButtons_;  // the locked and unlocked run elements
     std::vector<QToolBar*> fixedGroups_;
     std::vector<QToolBar*> functionGroups_;
+    int fontPixels_ = 0;  // 0: the application's font
 };
 
 }  // namespace station::ui
