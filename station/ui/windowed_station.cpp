@@ -69,9 +69,17 @@ void Save(QWidget& widget, const QString& dir, const char* name) {
     widget.grab().save(QDir(dir).filePath(QString(name) + ".png"));
 }
 
-// Pictures of the idle window, the parameter page and every side window.
-void SnapshotWindows(MainWindow& window, const QString& dir) {
+void SaveInfo(MainWindow& window, const QString& dir) {
+    window.Info().show();
+    Save(window.Info(), dir, "info");
+    window.Info().hide();
+}
+
+// Pictures of the idle window, the parameter page and the side windows (the
+// information window once the jobs have filled it, when there are jobs).
+void SnapshotWindows(MainWindow& window, const QString& dir, bool jobsFollow) {
     QDir().mkpath(dir);
+    QApplication::processEvents();  // laid out as on screen
     Save(window, dir, "main_idle");
     window.ShowParameterPage();
     Save(window, dir, "parameter_page");
@@ -86,9 +94,7 @@ void SnapshotWindows(MainWindow& window, const QString& dir) {
         Save(*editor, dir, name);
         editor->hide();
     }
-    window.Info().show();
-    Save(window.Info(), dir, "info");
-    window.Info().hide();
+    if (!jobsFollow) SaveInfo(window, dir);
 }
 
 // A moment worth a picture: a row passed, one failed and one still works.
@@ -136,7 +142,7 @@ int RunWindowed(int argc, char** argv) {
                     StationChannels()[channel].status.load() != kStatusPass)
                     anyFailed = true;
             }, Qt::QueuedConnection);
-            if (!options.snapshots.isEmpty()) SnapshotWindows(window, options.snapshots);
+            if (!options.snapshots.isEmpty()) SnapshotWindows(window, options.snapshots, options.startAll);
             bool mixedSaved = false;
             int started = 0;
             QTimer watch;
@@ -162,7 +168,10 @@ int RunWindowed(int argc, char** argv) {
                 if (engine.AnyActive()) return;
                 watch.stop();
                 window.RefreshPanel();
-                if (!options.snapshots.isEmpty()) Save(window, options.snapshots, "main_done");
+                if (!options.snapshots.isEmpty()) {
+                    Save(window, options.snapshots, "main_done");
+                    SaveInfo(window, options.snapshots);
+                }
                 if (options.exitWhenDone) window.close();
             });
             app.exec();
