@@ -5,6 +5,7 @@
 
 #include "common/parse_number.h"
 #include "common/text_search.h"
+#include "station/engine/log/text_convert.h"
 
 namespace station {
 namespace {
@@ -46,8 +47,8 @@ std::string BurnListPath(const StepValues& v) {
 
 std::string DriverPath(const StepValues& v) { return Join(v.root, "file/" + v.driver); }
 
-// At most n characters of a pane field.
-std::string Field(const std::string& text, size_t n = 29) { return text.substr(0, std::min(text.size(), n)); }
+// At most n characters of a pane field, never cut inside a character.
+std::string Field(const std::string& text, size_t n = 29) { return CutText(text, n); }
 
 // The --fish argument of a calibration step.
 std::string CaliCommand(StepKind step, const StepValues& v) {

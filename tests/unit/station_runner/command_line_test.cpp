@@ -190,6 +190,8 @@ TEST(StepCommand, CalibrationArguments) {
     EXPECT_EQ(fish(), "ble_crystal_cali 25 7 0x71764129 3 10 20 200");
     v.cali.timeLen = std::string(40, '9');  // pane fields are cut to 29 characters
     EXPECT_EQ(fish(), Fmt("ble_crystal_cali %s 7 0x71764129 3 10 20 200", std::string(29, '9').c_str()));
+    v.cali.timeLen = std::string(28, '9') + "秒秒";  // characters, not bytes
+    EXPECT_EQ(fish(), Fmt("ble_crystal_cali %s秒 7 0x71764129 3 10 20 200", std::string(28, '9').c_str()));
 }
 
 }  // namespace
