@@ -62,17 +62,21 @@ CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
 
 void CaliParaWindow::Load() {
     SettingsWindow::Load();
-    const bool qm2b = common::Contains(settings_.DeviceType(), "QM2B");
-    resistanceBig_->setText(
-        Q(settings_.Read(qm2b ? CALI_SET::CALI_RESISTANCE_BIG : CALI_SET::CALI_RESISTANCE_BIG_2C)));
-    resistanceSmall_->setText(
-        Q(settings_.Read(qm2b ? CALI_SET::CALI_RESISTANCE_SMALL : CALI_SET::CALI_RESISTANCE_SMALL_2C)));
+    ShowResistancesFor(settings_.DeviceType());
     pins_->clear();
     for (const std::string& pin : settings_.CaliPortNames()) pins_->addItem(Q(pin));
     pins_->setCurrentIndex(settings_.Read(CALI_SET::CALI_PORT));
     frequencies_->setCurrentIndex(settings_.Read(CALI_SET::CALI_FREQIDX));
     method_->setCurrentIndex(settings_.Read(CALI_SET::CALI_CRYSTALTYPE));
     ApplyMethodRule();
+}
+
+void CaliParaWindow::ShowResistancesFor(const std::string& device) {
+    const bool qm2b = common::Contains(device, "QM2B");
+    resistanceBig_->setText(
+        Q(settings_.Read(qm2b ? CALI_SET::CALI_RESISTANCE_BIG : CALI_SET::CALI_RESISTANCE_BIG_2C)));
+    resistanceSmall_->setText(
+        Q(settings_.Read(qm2b ? CALI_SET::CALI_RESISTANCE_SMALL : CALI_SET::CALI_RESISTANCE_SMALL_2C)));
 }
 
 void CaliParaWindow::Save() {

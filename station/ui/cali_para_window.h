@@ -16,6 +16,8 @@ public:
     void Save() override;
     // Wired shows the pin and its note, wireless its six controls.
     void ApplyMethodRule();
+    // The resistance pair shown is the device family's.
+    void ShowResistancesFor(const std::string& device);
 
     QComboBox* Method() const { return method_; }
     QComboBox* Pins() const { return pins_; }

@@ -74,6 +74,8 @@ MainWindow::MainWindow(StationEngine& engine, QtFrontEnd& frontEnd, std::functio
     info_ = new InfoWindow(engine_.Channels(), this);
     connect(parameters_, &ParameterPage::FileListRefreshed, info_, &InfoWindow::Rebuild);
     connect(parameters_, &ParameterPage::ReturnRequested, this, [this] { LeaveParameterPage(); });
+    connect(parameters_, &ParameterPage::DeviceChanged, caliPara_,
+            [this](const QString& device) { caliPara_->ShowResistancesFor(S(device)); });
 
     frontEnd_.secondaryScreenOpen = [this] { return ParameterPageShown(); };
     frontEnd_.returnToMainScreen = [this] { LeaveParameterPage(); };
@@ -243,19 +245,14 @@ void MainWindow::UpdateRibbon() {
     for (const char* name : {"ID_ERASE_FLASH", "ID_ERASE_NORMAL"}) set(name, rules.eraseItems);
     tick("ID_ERASE_FLASH", functions.Erase() & kEraseWholeFlash);
     tick("ID_ERASE_NORMAL", functions.Erase() & kEraseNonFactoryArea);
-    for (const auto& [name, bit] : kTestItems) {
-        set(name, rules.idleOnly);
-        tick(name, functions.Test() & bit);
-    }
+    for (const auto& [name, bit] : kTestItems) tick(name, functions.Test() & bit);
     // No command of their own: they only show their bits.
     set("ID_TP_SEL", false);
     set("ID_VOLTAD_SEL", false);
     tick("ID_TP_SEL", functions.Test() & 0x10);
     tick("ID_VOLTAD_SEL", functions.Test() & 0x100);
-    for (const auto& [name, func] : kFunctionSwitches) {
-        set(name, rules.parameters);
-        tick(name, functions.Func() == func);
-    }
+    // Always offered: a switch while channels work is refused with its message.
+    for (const auto& [name, func] : kFunctionSwitches) tick(name, functions.Func() == func);
     const int mode = engine_.Settings().Read(COMMON_SET::MODE_TYPE);
     for (const auto& [name, value] : kMonitorModes) tick(name, mode == value);
 }
@@ -286,9 +283,14 @@ std::string MainWindow::TakeScreenshot() {
 
 // Closing while channels work asks first, then stops them all and waits for
 // their jobs to end, so no tool is left running and no number is lost.
+void MainWindow::StopAllAndClose() {
+    closeWithoutAsking_ = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (engine_.AnyActive()) {
-        if (!frontEnd_.Ask(kCloseWhileRunning)) {
+        if (!closeWithoutAsking_ && !frontEnd_.Ask(kCloseWhileRunning)) {
             event->ignore();
             return;
         }

@@ -67,6 +67,9 @@ public:
     std::string TakeScreenshot();
     // Repaints the visible panel's rows from the channel state.
     void RefreshPanel();
+    // Stops every channel, waits for the jobs to end and closes, without the
+    // question (the station was told to stop from outside).
+    void StopAllAndClose();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +97,7 @@ private:
     ProjectCodeWindow* projectCode_;
     QTimer* refreshTimer_;
     PageState pageState_ = kPagePanel;
+    bool closeWithoutAsking_ = false;
 };
 
 }  // namespace station::ui

@@ -261,6 +261,7 @@ QWidget* ParameterPage::BuildDevice() {
     projectCode_ = NewEdit(box, int(kPathChars));
     projectCode_->hide();  // project items are not offered on this line
     connect(portType_, &QComboBox::currentIndexChanged, this, &ParameterPage::ApplyPortTypeRule);
+    connect(device_, &QComboBox::currentTextChanged, this, &ParameterPage::DeviceChanged);
     return box;
 }
 

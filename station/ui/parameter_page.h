@@ -55,6 +55,8 @@ signals:
     void FileListRefreshed();
     // "返回主界面" was pressed.
     void ReturnRequested();
+    // Another device type was chosen in "型号".
+    void DeviceChanged(const QString& device);
 
 private:
     QWidget* BuildFiles();

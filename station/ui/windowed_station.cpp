@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/paths.h"
+#include "platform/terminal.h"
 #include "station/engine/scan/jlink_library.h"
 #include "station/engine/scan/port_scan.h"
 #include "station/engine/startup/station_assembly.h"
@@ -126,6 +127,9 @@ int RunWindowed(int argc, char** argv) {
         frontEnd.askQuestion = [](const std::string&) { return false; };
     }
     SetStationNotifyReceiver(&frontEnd);
+    // A stop signal closes the window as the operator would, minus the
+    // question: every channel stops and its tool ends before the exit.
+    platform::CatchStopSignals();
     int status = kExitRefused;
     {
         StationAssembly station(platform::CurrentDirectory(), frontEnd);
@@ -145,6 +149,13 @@ int RunWindowed(int argc, char** argv) {
             if (!options.snapshots.isEmpty()) SnapshotWindows(window, options.snapshots, options.startAll);
             bool mixedSaved = false;
             int started = 0;
+            QTimer stopSignal;
+            QObject::connect(&stopSignal, &QTimer::timeout, &window, [&] {
+                if (!platform::StopSignalReceived()) return;
+                stopSignal.stop();
+                window.StopAllAndClose();
+            });
+            stopSignal.start(kWatchMs);
             QTimer watch;
             if (options.startAll)
                 QTimer::singleShot(0, &window, [&] {

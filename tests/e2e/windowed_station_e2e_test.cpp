@@ -4,10 +4,13 @@
 // have ended. Checked by the exit status, the records, the channel logs,
 // the devices and the window's pictures.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <regex>
 #include <set>
+#include <thread>
 
+#include "platform/pseudo_terminal.h"
 #include "tests/support/station_root.h"
 
 namespace {
@@ -80,6 +83,34 @@ TEST_F(WindowedStation, StartAllBurnsTwoChannelsAndTheWindowClosesWhenTheyPass) 
         const std::string png = FileText(pictures + "/" + name + ".png");
         EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
     }
+}
+
+// Told to stop from outside while a channel waits for its device, the
+// station stops the channel, lets its job end and exits by itself.
+TEST_F(WindowedStation, AStopSignalEndsTheJobsBeforeTheStationExits) {
+    Configure("QM2B", 1000000);
+    Set("COMMON_SET", "MODE_TYPE", "1");
+    platform::PseudoTerminal silent;  // no device ever announces itself here
+    ASSERT_TRUE(silent.Open());
+    Set("UART_FILTER", "CH1_PORT", silent.SlavePath());
+    Set("CHAN_SET", "CH1", "1");
+
+    platform::ChildProcess station;
+    ASSERT_TRUE(station.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--make-list", "--start-all"},
+                              platform::ChildOptions{root_, {{"QT_QPA_PLATFORM", "offscreen"}}}));
+    for (int i = 0; i < 100 && CountInMainLog("[1] 任务线程启动") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(CountInMainLog("[1] 任务线程启动"), 1);
+
+    ::kill(station.pid(), SIGTERM);
+    std::string out;
+    for (int i = 0; i < 150 && station.ReadAvailable(out, 200); ++i) {}
+    for (int i = 0; i < 50 && station.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_FALSE(station.Running()) << "the station did not end after the stop signal";
+    EXPECT_EQ(station.Wait(), 1);
+    EXPECT_EQ(CountInMainLog("[0] 通道1强制关闭"), 1);
+    EXPECT_EQ(CountInMainLog("[1] 任务线程结束：OVER"), 1);
+    EXPECT_TRUE(FactoryInfoLines().empty());
 }
 
 }  // namespace

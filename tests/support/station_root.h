@@ -159,6 +159,7 @@ protected:
 
     std::string MainLog() const {
         std::string all;
+        if (!std::filesystem::exists(root_ + "/log")) return all;  // the station has not started yet
         for (const auto& entry : std::filesystem::directory_iterator(root_ + "/log"))
             if (entry.path().filename().string().rfind("log(", 0) == 0) all += FileText(entry.path());
         return all;

@@ -107,9 +107,9 @@ TEST_F(UiTest, RibbonIsLockedWhileAChannelWorks) {
     window.UpdateRibbon();
     EXPECT_TRUE(ribbon.Action("ID_RUNALL")->isEnabled());  // other channels are idle
     EXPECT_TRUE(ribbon.Action("ID_STOPALL")->isEnabled());
-    for (const char* name : {"ID_SELLALL", "ID_SCANPORT", "ID_CLEANSTATUS", "ID_BURNFILE_SET", "ID_FUNCSEL_ERASE"})
+    for (const char* name : {"ID_SELLALL", "ID_SCANPORT", "ID_CLEANSTATUS", "ID_BURNFILE_SET"})
         EXPECT_FALSE(ribbon.Action(name)->isEnabled()) << name;
-    window.SwitchFunction(2);
+    ribbon.Action("ID_FUNCSEL_ERASE")->trigger();
     EXPECT_EQ(shown_, std::vector<std::string>{"有通道处于工作状态，不可切换功能，请先停止运行!"});
     EXPECT_EQ(Get("COMMON_SET", "FUNC_TYPE"), "1");
     EXPECT_EQ(window.VisiblePanel()->objectName(), "CDownloadDlg");
