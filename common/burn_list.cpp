@@ -18,8 +18,8 @@ bool HasHexSuffixText(const std::string& path) {
     return path.find(".hex") != std::string::npos || path.find(".HEX") != std::string::npos;
 }
 
-bool ReadEntryFile(BurnItem& item) {
-    ImageRead read = ReadImageFile(item.path, item.data);
+bool ReadEntryFile(BurnItem& item, const BurnListFiles& files) {
+    ImageRead read = files.readImage(item.path, item.data);
     if (read == ImageRead::CantOpen) PrintLog(false, "file: %s can't open\n", item.path.c_str());
     item.size = uint32_t(item.data.size());
     return read == ImageRead::Ok;
@@ -27,8 +27,8 @@ bool ReadEntryFile(BurnItem& item) {
 
 // A compressed image is sent block by block as stored, so every length in
 // it must stay inside the file before anything goes to the device.
-bool ReadCompressedEntry(BurnItem& item, uint32_t& progressTotal) {
-    if (!ReadEntryFile(item)) return false;
+bool ReadCompressedEntry(BurnItem& item, uint32_t& progressTotal, const BurnListFiles& files) {
+    if (!ReadEntryFile(item, files)) return false;
     CompressedImage image;
     std::string error;
     if (!ParseCompressedImage(item.data.data(), item.data.size(), image, error)) {
@@ -41,21 +41,22 @@ bool ReadCompressedEntry(BurnItem& item, uint32_t& progressTotal) {
     return true;
 }
 
-bool ReadPlainEntry(BurnItem& item, uint32_t& progressTotal) {
-    if (HasHexSuffixText(item.path) && !HexToBin(item)) return false;
-    if (!ReadEntryFile(item)) return false;
+bool ReadPlainEntry(BurnItem& item, uint32_t& progressTotal, const BurnListFiles& files) {
+    if (HasHexSuffixText(item.path) && !files.convertHex(item)) return false;
+    if (!ReadEntryFile(item, files)) return false;
     item.crc = ImageCrc(item.data.data(), item.data.size());
     progressTotal += item.size;
     return true;
 }
 
-bool ReadEntry(const std::string& listPath, int n, BurnItem& item, uint32_t& progressTotal) {
+bool ReadEntry(const std::string& listText, int n, BurnItem& item, uint32_t& progressTotal,
+               const BurnListFiles& files) {
     const std::string index = std::to_string(n);
-    item.address = ParseNumber(IniReadString(listPath, "FILEINFO", "ADDR" + index));
-    item.path = IniReadString(listPath, "FILEINFO", "FILEGZIP" + index);
-    if (!item.path.empty()) return ReadCompressedEntry(item, progressTotal);
-    item.path = IniReadString(listPath, "FILEINFO", "FILE" + index);
-    return ReadPlainEntry(item, progressTotal);
+    item.address = ParseNumber(IniTextReadString(listText, "FILEINFO", "ADDR" + index));
+    item.path = IniTextReadString(listText, "FILEINFO", "FILEGZIP" + index);
+    if (!item.path.empty()) return ReadCompressedEntry(item, progressTotal, files);
+    item.path = IniTextReadString(listText, "FILEINFO", "FILE" + index);
+    return ReadPlainEntry(item, progressTotal, files);
 }
 
 }  // namespace
@@ -75,13 +76,22 @@ std::string RamLoaderFileName(const std::string& deviceType) {
     return "";
 }
 
+BurnListFiles FileSystemBurnListFiles() { return {ReadImageFile, HexToBin}; }
+
 bool GetBurnList(const std::string& fileArg, const std::string& deviceType, BurnList& list) {
-    list.items.clear();
-    list.progressTotal = 0;
     const std::string listPath = platform::FromCurrentDirectory(fileArg);
     std::string why;
     if (!FileReadable(listPath, why)) PrintLog(false, "X cannot open burn list %s: %s\n", fileArg.c_str(), why.c_str());
-    const int count = IniReadInt(listPath, "FILEINFO", "NUM", 0);
+    std::vector<uint8_t> bytes;  // a list that cannot be read has no entries
+    if (!ReadWholeFile(listPath, bytes)) bytes.clear();
+    return ParseBurnList(std::string(bytes.begin(), bytes.end()), deviceType, list, FileSystemBurnListFiles());
+}
+
+bool ParseBurnList(const std::string& listText, const std::string& deviceType, BurnList& list,
+                   const BurnListFiles& files) {
+    list.items.clear();
+    list.progressTotal = 0;
+    const int count = IniTextReadInt(listText, "FILEINFO", "NUM", 0);
     if (count <= 0) {
         PrintLog(false, "error: no file found \n");
         return false;
@@ -94,15 +104,15 @@ bool GetBurnList(const std::string& fileArg, const std::string& deviceType, Burn
     std::vector<BurnItem> items(static_cast<size_t>(count));
     uint32_t progressTotal = 0;
     for (int n = 0; n < count; ++n) {
-        if (!ReadEntry(listPath, n, items[size_t(n)], progressTotal)) return false;
+        if (!ReadEntry(listText, n, items[size_t(n)], progressTotal, files)) return false;
     }
     list.items = std::move(items);
     list.progressTotal = progressTotal;
 
-    list.ramLoaderPath = IniReadString(listPath, "UART_PRESET", "RAM_PATCH");
+    list.ramLoaderPath = IniTextReadString(listText, "UART_PRESET", "RAM_PATCH");
     if (list.ramLoaderPath.empty()) list.ramLoaderPath = RamLoaderFileName(deviceType);
     PrintLog(false, "RAM_PATCH: %s\n", list.ramLoaderPath.c_str());
-    list.sigKeyPath = IniReadString(listPath, "UART_PRESET", "SIG_PUB");
+    list.sigKeyPath = IniTextReadString(listText, "UART_PRESET", "SIG_PUB");
     if (list.sigKeyPath.empty()) list.sigKeyPath = kDefaultSigKey;
     PrintLog(false, "SIG_PUB: %s\n", list.sigKeyPath.c_str());
     return true;

@@ -1,7 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <functional>
+#include <string_view>
 #include <vector>
+
+#include "common/image_file.h"
 
 namespace common {
 
@@ -35,6 +39,19 @@ std::string RamLoaderFileName(const std::string& deviceType);
 // reason and returns false on any failure.
 bool GetBurnList(const std::string& fileArg, const std::string& deviceType, BurnList& list);
 
+// Where the images a list names come from: the file system, unless a caller
+// that holds them in memory says otherwise. `convertHex` turns a HEX entry
+// into its converted image (path and address), false with its log lines.
+struct BurnListFiles {
+    std::function<ImageRead(const std::string& path, std::vector<uint8_t>& data)> readImage;
+    std::function<bool(BurnItem& entry)> convertHex;
+};
+BurnListFiles FileSystemBurnListFiles();
+
+// GetBurnList on the list's text.
+bool ParseBurnList(const std::string& listText, const std::string& deviceType, BurnList& list,
+                   const BurnListFiles& files);
+
 // Builds the list from a build directory with the built-in image table and
 // the linker map files.
 bool GetBurnListPath(const std::string& imageDir, const std::string& deviceType, BurnList& list);
@@ -49,6 +66,15 @@ enum class HexResult { Converted, MultiSector, BadRecord, CantWrite };
 // found so far, and `detail` holds the log line of a bad record or a failed
 // write (empty for a second sector, which each program reports its own way).
 HexResult ConvertHexToBin(BurnItem& entry, std::string& detail);
+
+// The name of a HEX file's conversion: "<name>_hex2bin.bin" beside it.
+std::string HexImagePath(const std::string& hexPath);
+
+// The conversion of a HEX text held in memory, named `hexPath` in its
+// messages: the image in `image` and its start in `address` (on failure the
+// start found so far), with the results and details of ConvertHexToBin.
+HexResult ConvertHexText(std::string_view text, const std::string& hexPath, std::vector<uint8_t>& image,
+                         uint32_t& address, std::string& detail);
 
 // ConvertHexToBin with the tool's log lines. Converts an entry's Intel HEX file to "<name>_hex2bin.bin" beside it and
 // points the entry at the result (path and address change). Returns false

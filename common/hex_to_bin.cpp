@@ -33,8 +33,8 @@ std::string WithoutLineEnd(std::string line) {
 // near the top of the address space cannot wrap into a huge gap.
 class HexConversion {
 public:
-    HexConversion(const std::string& hexPath, BurnItem& entry, AtomicFileWriter& out)
-        : hexPath_(hexPath), entry_(entry), out_(out) {}
+    HexConversion(const std::string& hexPath, uint32_t& address, std::vector<uint8_t>& out)
+        : hexPath_(hexPath), address_(address), out_(out) {}
 
     HexResult Result() const { return result_; }
     const std::string& Detail() const { return detail_; }
@@ -84,7 +84,7 @@ private:
         if (!Field(line, kHexDataPos, 4, upper) || !Field(line, kHexAddressPos, 4, lower)) return false;
         uint64_t newBase = uint64_t(upper) << 16 | lower;
         if (!addressSet_) {
-            entry_.address = uint32_t(newBase);
+            address_ = uint32_t(newBase);
             addressSet_ = true;
         } else if (newBase != end_) {
             result_ = HexResult::MultiSector;
@@ -107,28 +107,21 @@ private:
         }
         uint64_t address = base_ + offset;
         if (!dataSeen_) {
-            entry_.address = uint32_t(address);
+            address_ = uint32_t(address);
             dataSeen_ = addressSet_ = true;
         } else if (end_ < address) {
             FillGap(address - end_);
         }
-        out_.Write(bytes.data(), bytes.size());
+        out_.insert(out_.end(), bytes.begin(), bytes.end());
         end_ = address + count;
         return true;
     }
 
-    void FillGap(uint64_t length) {
-        static const std::vector<uint8_t> kErased(4096, 0xFF);
-        while (length > 0) {
-            size_t piece = length < kErased.size() ? size_t(length) : kErased.size();
-            out_.Write(kErased.data(), piece);
-            length -= piece;
-        }
-    }
+    void FillGap(uint64_t length) { out_.insert(out_.end(), size_t(length), 0xFF); }
 
     const std::string& hexPath_;
-    BurnItem& entry_;
-    AtomicFileWriter& out_;
+    uint32_t& address_;
+    std::vector<uint8_t>& out_;
     HexResult result_ = HexResult::Converted;
     std::string detail_;
     unsigned lineNo_ = 0;
@@ -140,13 +133,38 @@ private:
 
 }  // namespace
 
+std::string HexImagePath(const std::string& hexPath) {
+    return hexPath.substr(0, hexPath.size() - 4) + "_hex2bin.bin";
+}
+
+namespace {
+
+HexResult Convert(LineReader& reader, const std::string& hexPath, std::vector<uint8_t>& image, uint32_t& address,
+                  std::string& detail) {
+    address = 0;
+    image.clear();
+    HexConversion conversion(hexPath, address, image);
+    if (conversion.Run(reader)) return HexResult::Converted;
+    detail = conversion.Detail();
+    return conversion.Result();
+}
+
+}  // namespace
+
+HexResult ConvertHexText(std::string_view text, const std::string& hexPath, std::vector<uint8_t>& image,
+                         uint32_t& address, std::string& detail) {
+    detail.clear();
+    LineReader reader(TextInMemory{text}, kHexLineChars);
+    return Convert(reader, hexPath, image, address, detail);
+}
+
 HexResult ConvertHexToBin(BurnItem& entry, std::string& detail) {
     detail.clear();
     if (!EndsWithHex(entry.path)) return HexResult::Converted;
     LineReader reader(entry.path, kHexLineChars);
     if (!reader.IsOpen()) return HexResult::Converted;  // the read of the list entry reports it
     const std::string hexPath = entry.path;
-    entry.path = hexPath.substr(0, hexPath.size() - 4) + "_hex2bin.bin";
+    entry.path = HexImagePath(hexPath);
     entry.address = 0;
 
     // No reader (another channel, a later run) may ever see a partial image.
@@ -155,16 +173,14 @@ HexResult ConvertHexToBin(BurnItem& entry, std::string& detail) {
         detail = "file: " + entry.path + " can't open\n";
         return HexResult::CantWrite;
     }
-    HexConversion conversion(hexPath, entry, out);
-    if (!conversion.Run(reader)) {
-        detail = conversion.Detail();
-        return conversion.Result();
-    }
+    std::vector<uint8_t> image;
+    const HexResult result = Convert(reader, hexPath, image, entry.address, detail);
+    if (result != HexResult::Converted) return result;
+    out.Write(image.data(), image.size());
     if (out.Commit()) return HexResult::Converted;
     detail = "X hex file " + hexPath + ": cannot write " + entry.path + "\n";
     return HexResult::CantWrite;
 }
-
 bool HexToBin(BurnItem& entry) {
     std::string detail;
     const HexResult result = ConvertHexToBin(entry, detail);

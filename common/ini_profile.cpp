@@ -67,9 +67,15 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
     return true;
 }
 
-bool FindValue(const std::string& path, const std::string& section, const std::string& key, std::string& out) {
+std::vector<std::string> TextLines(const std::string& text) {
+    std::istringstream in(text);
+    return SplitLines(in);
+}
+
+bool FindValue(const std::vector<std::string>& lines, const std::string& section, const std::string& key,
+               std::string& out) {
     bool inSection = false;
-    for (const auto& line : ReadLines(path)) {
+    for (const auto& line : lines) {
         std::string name;
         if (SectionName(line, name)) {
             inSection = SameName(name, section);
@@ -83,6 +89,19 @@ bool FindValue(const std::string& path, const std::string& section, const std::s
         }
     }
     return false;
+}
+
+// The leading decimal digits of a value, an optional '-' first.
+int LeadingInt(const std::string& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && value[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    uint32_t n = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) n = n * 10 + uint32_t(value[i] - '0');
+    return negative ? -int(n) : int(n);
 }
 
 // Sets one key in the lines of an INI text, keeping every other line.
@@ -129,21 +148,23 @@ std::string JoinLines(const std::vector<std::string>& lines, bool bom) {
 std::string IniReadString(const std::string& path, const std::string& section, const std::string& key,
                           const std::string& fallback) {
     std::string value;
-    return FindValue(path, section, key, value) ? value : fallback;
+    return FindValue(ReadLines(path), section, key, value) ? value : fallback;
+}
+
+std::string IniTextReadString(const std::string& text, const std::string& section, const std::string& key,
+                              const std::string& fallback) {
+    std::string value;
+    return FindValue(TextLines(text), section, key, value) ? value : fallback;
 }
 
 int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback) {
     std::string value;
-    if (!FindValue(path, section, key, value)) return fallback;
-    size_t i = 0;
-    bool negative = false;
-    if (i < value.size() && value[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    uint32_t n = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) n = n * 10 + uint32_t(value[i] - '0');
-    return negative ? -int(n) : int(n);
+    return FindValue(ReadLines(path), section, key, value) ? LeadingInt(value) : fallback;
+}
+
+int IniTextReadInt(const std::string& text, const std::string& section, const std::string& key, int fallback) {
+    std::string value;
+    return FindValue(TextLines(text), section, key, value) ? LeadingInt(value) : fallback;
 }
 
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,

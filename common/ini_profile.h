@@ -17,6 +17,11 @@ std::string IniReadString(const std::string& path, const std::string& section, c
 // first); fallback when the key is absent, 0 when it has no digits.
 int IniReadInt(const std::string& path, const std::string& section, const std::string& key, int fallback);
 
+// The same reads from an INI text held in memory.
+std::string IniTextReadString(const std::string& text, const std::string& section, const std::string& key,
+                              const std::string& fallback = "");
+int IniTextReadInt(const std::string& text, const std::string& section, const std::string& key, int fallback);
+
 // Writes one key and keeps everything else of the file. The file is replaced
 // atomically (temp file, flush, rename) under a process-wide lock, and the
 // file and its directory are flushed to the disk before this returns: a value

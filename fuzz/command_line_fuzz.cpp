@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/print_log.h"
-#include "fuzz_dir.h"
+#include "require.h"
 #include "pirrow/run_settings.h"
 
 using fuzz_support::Require;

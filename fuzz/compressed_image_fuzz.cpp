@@ -1,7 +1,7 @@
 // The compressed-image walk accepts only files whose blocks lie inside them,
 // one after the other.
 #include "common/compressed_image.h"
-#include "fuzz_dir.h"
+#include "require.h"
 
 using fuzz_support::Require;
 

@@ -1,7 +1,7 @@
 // Walking a factory record file: always moves forward, stays inside the data,
 // and every command it builds is one complete line.
 #include "common/otp_record_file.h"
-#include "fuzz_dir.h"
+#include "require.h"
 
 using fuzz_support::Require;
 

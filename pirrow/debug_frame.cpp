@@ -1,5 +1,6 @@
 #include "pirrow/debug_frame.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace pirrow {
@@ -105,6 +106,17 @@ Bytes ReadReplyHead(DebugFrameForm form) {
     Bytes out = Header(form, 6);
     out.push_back(kDebugReadReply);
     return out;
+}
+
+size_t DebugReplyStart(const std::string& held, const Bytes& pattern, size_t count) {
+    count = std::min(count, pattern.size());
+    for (size_t start = 0; start < held.size(); ++start) {
+        size_t n = std::min(held.size() - start, count);
+        if (std::equal(held.begin() + long(start), held.begin() + long(start + n), pattern.begin(),
+                       [](char a, uint8_t b) { return uint8_t(a) == b; }))
+            return start;
+    }
+    return held.size();
 }
 
 uint32_t ReadReplyWord(DebugFrameForm form, const uint8_t* b) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace pirrow {
@@ -42,6 +43,10 @@ Bytes WriteWordsData(DebugFrameForm form, const uint8_t* data, size_t n);
 // The replies the tool waits for, byte for byte.
 Bytes ShortReply(DebugFrameForm form, uint8_t marker);  // enter, leave, write: marker 0x06
 Bytes ReadReplyHead(DebugFrameForm form);               // header and 0xD2 (7 or 13 bytes)
+// Where a reply of `count` bytes matching `pattern` may start in the bytes
+// held so far (the match may run off their end): the bytes before it are
+// line noise. held.size() when no place fits.
+size_t DebugReplyStart(const std::string& held, const Bytes& pattern, size_t count);
 // The four data bytes of a read reply as a word, in the form's byte order.
 uint32_t ReadReplyWord(DebugFrameForm form, const uint8_t* bytes);
 

@@ -23,18 +23,6 @@ constexpr int kErrNoData = 4;
 constexpr int kErrBadAck = 8;
 constexpr int kErrNoAck = 16;
 
-// Offset of the first place in `held` where `pattern` starts, allowing the
-// match to run off the end of `held`; held.size() when there is none.
-size_t FindPatternStart(const std::string& held, const Bytes& pattern, size_t count) {
-    for (size_t start = 0; start < held.size(); ++start) {
-        size_t n = std::min(held.size() - start, count);
-        if (std::equal(held.begin() + long(start), held.begin() + long(start + n), pattern.begin(),
-                       [](char a, uint8_t b) { return uint8_t(a) == b; }))
-            return start;
-    }
-    return held.size();
-}
-
 }  // namespace
 
 bool DebugPort::DebugExpect(size_t count, const Bytes* pattern, int timeoutMs, Bytes* got) {
@@ -46,7 +34,7 @@ bool DebugPort::DebugExpect(size_t count, const Bytes* pattern, int timeoutMs, B
         if (need == 0) break;
         // Bytes are taken as they come; a match may run on into later reads.
         if (s_.link.ReadQueued(held, need) > 0) {
-            if (pattern) held.erase(0, FindPatternStart(held, *pattern, count));
+            if (pattern) held.erase(0, DebugReplyStart(held, *pattern, count));
             continue;
         }
         if (!s_.link.IsOpen() || s_.clock.NowUs() - startUs >= limitUs) return false;

@@ -16,6 +16,26 @@ bool TokenLineComplete(const std::string& reply, const char* token) {
     return at != std::string::npos && reply.find('\n', at + std::strlen(token)) != std::string::npos;
 }
 
+ReplyWait TokenWait(const char* pass, const char* fail, int cycles, int cycleMs, size_t limit, bool endWhenFull,
+                    std::function<bool(const std::string&)> alsoComplete) {
+    ReplyWait wait;
+    wait.cycles = cycles;
+    wait.cycleMs = cycleMs;
+    wait.limit = limit;
+    wait.judge = [=](const std::string& reply) {
+        if (reply.find(pass) != std::string::npos) return PollStep::Pass;
+        if (fail && reply.find(fail) != std::string::npos) return PollStep::Fail;
+        if (endWhenFull && reply.size() >= limit) return PollStep::Fail;
+        return PollStep::Continue;
+    };
+    wait.complete = [=](const std::string& reply) {
+        if (reply.find(pass) != std::string::npos)
+            return TokenLineComplete(reply, pass) && (!alsoComplete || alsoComplete(reply));
+        return fail == nullptr || TokenLineComplete(reply, fail);
+    };
+    return wait;
+}
+
 PollStep WaitReply(ReplySource& source, std::string& reply, const ReplyWait& wait) {
     if (wait.cycles <= 0) return PollStep::Fail;
     platform::Clock& clock = source.clock();

@@ -46,6 +46,13 @@ struct ReplyWait {
 // Running out of cycles is a failure.
 PollStep WaitReply(ReplySource& source, std::string& reply, const ReplyWait& wait);
 
+// The wait for a status token in `cycles` x `cycleMs`: it passes once `pass`
+// is in the reply and fails once `fail` is (when given), or with
+// `endWhenFull` once the reply reached `limit`. It ends when the token's line
+// has ended (and `alsoComplete` holds for a pass).
+ReplyWait TokenWait(const char* pass, const char* fail, int cycles, int cycleMs, size_t limit, bool endWhenFull,
+                    std::function<bool(const std::string&)> alsoComplete = nullptr);
+
 // True when `token` is in `reply` and the line that holds it has ended.
 bool TokenLineComplete(const std::string& reply, const char* token);
 

@@ -137,27 +137,13 @@ bool UartLink::WaitToken(const char* pass, const char* fail, int cycles, int cyc
                          const std::function<void(int)>& progress, bool endWhenFull,
                          const std::function<bool(const std::string&)>& alsoComplete) {
     reply_.clear();
-    ReplyWait wait;
-    wait.cycles = cycles;
-    wait.cycleMs = cycleMs;
-    wait.limit = kReplyLimit;
+    ReplyWait wait = TokenWait(pass, fail, cycles, cycleMs, kReplyLimit, endWhenFull, alsoComplete);
     if (progress) {
         wait.onCycle = [&](int k) {
             progress(k);
             return true;
         };
     }
-    wait.judge = [&](const std::string& reply) {
-        if (reply.find(pass) != std::string::npos) return PollStep::Pass;
-        if (fail && reply.find(fail) != std::string::npos) return PollStep::Fail;
-        if (endWhenFull && reply.size() >= kReplyLimit) return PollStep::Fail;
-        return PollStep::Continue;
-    };
-    wait.complete = [&](const std::string& reply) {
-        if (reply.find(pass) != std::string::npos)
-            return TokenLineComplete(reply, pass) && (!alsoComplete || alsoComplete(reply));
-        return fail == nullptr || TokenLineComplete(reply, fail);
-    };
     const bool ok = WaitReply(*this, reply_, wait) == PollStep::Pass;
     PrintLog(false, "R: %s\n", reply_.c_str());
     return ok;
