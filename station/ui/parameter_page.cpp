@@ -47,6 +47,14 @@ QLineEdit* AddressEdit(QWidget* parent) {
     return edit;
 }
 
+// Speeds, steps and the SN start value are whole numbers: other characters
+// typed are dropped, so a field never writes back a number it did not show.
+QLineEdit* NumberEdit(QWidget* parent, int maxLength = 32767) {
+    QLineEdit* edit = NewEdit(parent, maxLength);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+    return edit;
+}
+
 void SetVisible(const std::vector<QWidget*>& widgets, bool visible) {
     for (QWidget* widget : widgets) widget->setVisible(visible);
 }
@@ -143,7 +151,7 @@ QWidget* ParameterPage::BuildMac() {
     grid->addWidget(macRestart_, 3, 3);
     rangeControls_.insert(rangeControls_.end(), {curLabel, curAddr_, macRestart_});
     grid->addWidget(new QLabel(Q("自增指数"), box), 4, 0);
-    macUp_ = NewEdit(box);
+    macUp_ = NumberEdit(box);
     grid->addWidget(macUp_, 4, 1);
 
     random_ = new QCheckBox(Q("随机数"), box);
@@ -211,10 +219,10 @@ QWidget* ParameterPage::BuildSn() {
         snControls_.insert(snControls_.end(), {caption, edit});
     };
     snDes_ = NewEdit(box, kSnDesChars);
-    snStart_ = NewEdit(box, kSnMaxWidth);
+    snStart_ = NumberEdit(box, kSnMaxWidth);
     snCur_ = NewEdit(box);
     snCur_->setReadOnly(true);
-    snUp_ = NewEdit(box);
+    snUp_ = NumberEdit(box);
     labelled("描述符", snDes_);
     labelled("起始值", snStart_);
     labelled("当前值", snCur_);
@@ -248,8 +256,8 @@ QWidget* ParameterPage::BuildDevice() {
     device_ = new QComboBox(box);
     portType_ = new QComboBox(box);
     portType_->addItems({Q("SWD"), Q("UART")});
-    uartBaud_ = NewEdit(box);
-    swdBaud_ = NewEdit(box);
+    uartBaud_ = NumberEdit(box);
+    swdBaud_ = NumberEdit(box);
     unit_ = new QLabel(box);
     grid->addWidget(new QLabel(Q("型号"), box), 0, 0);
     grid->addWidget(device_, 0, 1, 1, 2);

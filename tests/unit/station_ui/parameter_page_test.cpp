@@ -74,7 +74,8 @@ TEST_F(ParameterPageTest, LoadCorrectsConfirmWritesBackAndMakesTheBurnList) {
 
     window.ShowParameterPage();
     page.PortTypeBox()->setCurrentIndex(1);  // UART
-    page.UartBaud()->setText("2000000");
+    page.UartBaud()->clear();
+    QTest::keyClicks(page.UartBaud(), "2,000,000");  // a speed takes digits only
     page.FileList()->topLevelItem(0)->setText(2, "0x10030000");
     EXPECT_TRUE(window.LeaveParameterPage());
     EXPECT_FALSE(window.ParameterPageShown());
