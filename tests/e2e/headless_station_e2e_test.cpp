@@ -14,7 +14,6 @@
 namespace {
 
 using testing_support::MacOf;
-using testing_support::SnOf;
 using testing_support::StationRun;
 
 struct VerdictLine {
@@ -99,14 +98,8 @@ TEST_F(HeadlessStation, FourChannelsBurnTheirNumbersAndAFailedDeviceKeepsThemFor
     EXPECT_EQ(CountInMainLog("[4] DownLoadUart task start"), attemptsBefore + 1);
     EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "001122330004");
 
-    for (int channel = 1; channel <= 3; ++channel) {
-        const devsim::StateFile state = StopDevice(channel);
-        std::vector<uint8_t> flash;
-        ASSERT_TRUE(state.state.flash.Read(testing_support::kStationAppAddress, uint32_t(image_.size()), flash));
-        EXPECT_EQ(flash, image_) << "channel " << channel;
-        EXPECT_EQ(MacOf(state), byChannel[channel].mac);
-        EXPECT_EQ(SnOf(state), "NV" + byChannel[channel].sn);
-    }
+    for (int channel = 1; channel <= 3; ++channel)
+        ExpectDeviceBurned(channel, byChannel[channel].mac, byChannel[channel].sn);
 }
 
 TEST_F(HeadlessStation, BurnAndTestRunsTheTestOnceOnTheBurnedDevice) {

@@ -16,8 +16,6 @@
 namespace {
 
 using testing_support::FileText;
-using testing_support::MacOf;
-using testing_support::SnOf;
 
 class WindowedStation : public testing_support::StationRoot {};
 
@@ -68,14 +66,8 @@ TEST_F(WindowedStation, StartAllBurnsTwoChannelsAndTheWindowClosesWhenTheyPass) 
     }
     EXPECT_EQ(channelLogs, 2);
 
-    for (int channel = 1; channel <= 2; ++channel) {
-        const devsim::StateFile state = StopDevice(channel);
-        std::vector<uint8_t> flash;
-        ASSERT_TRUE(state.state.flash.Read(testing_support::kStationAppAddress, uint32_t(image_.size()), flash));
-        EXPECT_EQ(flash, image_) << "channel " << channel;
-        EXPECT_EQ(MacOf(state), numbers[channel].first);
-        EXPECT_EQ(SnOf(state), "NV" + numbers[channel].second);
-    }
+    for (int channel = 1; channel <= 2; ++channel)
+        ExpectDeviceBurned(channel, numbers[channel].first, numbers[channel].second);
 
     // The window drew itself idle, with its parameter page, side windows and
     // the finished rows.

@@ -123,6 +123,17 @@ protected:
         return state;
     }
 
+    // The device of `channel` holds the application image and the numbers
+    // the station gave it (its SN with the "NV" descriptor).
+    void ExpectDeviceBurned(int channel, const std::string& mac, const std::string& sn) {
+        const devsim::StateFile state = StopDevice(channel);
+        std::vector<uint8_t> flash;
+        ASSERT_TRUE(state.state.flash.Read(kStationAppAddress, uint32_t(image_.size()), flash));
+        EXPECT_EQ(flash, image_) << "channel " << channel;
+        EXPECT_EQ(MacOf(state), mac) << "channel " << channel;
+        EXPECT_EQ(SnOf(state), "NV" + sn) << "channel " << channel;
+    }
+
     StationRun RunStation(std::vector<std::string> options, int limitMs = 120000) {
         options.insert(options.begin(), "--headless");
         return RunTorvane(options, {}, limitMs);
