@@ -1,30 +1,15 @@
 #include "station/engine/burnlist/image_packer.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "common/compressed_image.h"
 #include "common/image_crc.h"
+#include "station/engine/burnlist/small_window_deflate.h"
 
 namespace station {
 namespace {
-
-// The RAM loader's inflater keeps 8 KiB of history: no match may reach
-// further back than that.
-constexpr int kWindowBits = 13;
-constexpr int kLevel = 6;     // lazy matching (zlib's slow path)
-// 7 ends a Huffman block every 8 Ki symbols instead of 16 Ki: the codes
-// follow code and data regions more closely, which packs machine code
-// smaller than the default and lets the match search stop earlier at the
-// same size (measured by the packing benchmark).
-constexpr int kMemLevel = 7;
-constexpr int kGoodLength = 8;
-constexpr int kMaxLazy = 16;
-constexpr int kNiceLength = 96;
-constexpr int kMaxChain = 96;
 
 struct PackedBlock {
     uint32_t rawLength = 0;
@@ -36,7 +21,7 @@ PackedBlock PackBlock(const uint8_t* data, size_t size) {
     PackedBlock block;
     block.rawLength = uint32_t(size);
     block.crc = common::ImageCrc(data, size);
-    block.deflated = DeflateBlock(data, size);
+    block.deflated = DeflateSmallWindow(data, size);
     // A stored length equal to the unpacked length means raw bytes to the
     // loader, so a stream that is not smaller must not be kept.
     if (block.deflated.empty() || block.deflated.size() >= size) block.deflated.clear();
@@ -44,22 +29,6 @@ PackedBlock PackBlock(const uint8_t* data, size_t size) {
 }
 
 }  // namespace
-
-std::vector<uint8_t> DeflateBlock(const uint8_t* data, size_t size) {
-    z_stream z{};
-    if (deflateInit2(&z, kLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK) return {};
-    deflateTune(&z, kGoodLength, kMaxLazy, kNiceLength, kMaxChain);
-    std::vector<uint8_t> out(deflateBound(&z, uLong(size)));
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = uInt(size);
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    const int rc = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    if (rc != Z_STREAM_END) return {};
-    return out;
-}
 
 bool PackedSizeWorthKeeping(size_t packedSize, size_t imageSize) {
     return uint64_t(packedSize) * 20 <= uint64_t(imageSize) * 17;
