@@ -1,19 +1,12 @@
 // Boots a 64 KiB RAM loader through the debug port of a virtual QM2A and QM2C
 // that move bytes no faster than a 1000000-baud wire, and prints the boot
 // time against the wire time of the bytes that boot moved, both from one run.
-#include <stdlib.h>
-
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "bench/log_stamp.h"
-#include "common/print_log.h"
-#include "platform/child_process.h"
-#include "tests/support/devsim_process.h"
+#include "bench/tool_run.h"
 
 namespace {
 
@@ -32,13 +25,9 @@ struct Family {
 constexpr double kTargetRatio = 1.5;
 constexpr size_t kAppSize = 4;
 
-std::vector<char> LoaderImage() {
-    std::vector<char> image(kLoaderSize);
-    uint32_t x = 7;
-    for (auto& b : image) {
-        x = x * 1103515245u + 12345u;
-        b = char(x >> 16);
-    }
+// A loader whose vector table points into RAM.
+std::string LoaderImage() {
+    std::string image = bench_support::PseudoRandomBytes(kLoaderSize, 7);
     const uint32_t words[2] = {0x20010000, 0x20004125};
     for (int w = 0; w < 2; ++w)
         for (int i = 0; i < 4; ++i) image[size_t(4 * w + i)] = char(words[w] >> (8 * i));
@@ -54,28 +43,20 @@ struct Boot {
 // One download by the real tool into a rate-limited devsim: the boot's time
 // and pauses from the tool's log, its bytes from what devsim counted on the
 // line, less the image step after the boot (command, image, RX_WAIT, OK).
-Boot RunBoot(const Family& family, const std::string& dir) {
+Boot RunBoot(const Family& family) {
     Boot boot;
-    testing_support::DevsimProcess devsim;
-    if (!devsim.Start({"--device", family.type, "--mode", "bootrom", "--rate-limit", "--loader", dir + "/loader.bin",
-                       "--state", dir + "/" + family.type + ".state"}))
-        return boot;
+    bench_support::ScratchDir dir;
+    dir.Write("loader.bin", LoaderImage());
+    dir.Write("app.bin", std::string(kAppSize, 'a'));
     char list[200];
     std::snprintf(list, sizeof list, "[FILEINFO]\nNUM=1\nADDR0=0x%x\nFILE0=app.bin\n[UART_PRESET]\nRAM_PATCH=loader.bin\n",
                   family.flashAddress);
-    std::ofstream(dir + "/burn.txt") << list;
-    const std::string log = dir + "/" + family.type + ".log";
-    platform::ChildProcess tool;
-    tool.Start({std::string(STATION_BIN_DIR) + "/Pirrow", "--func", "0", "--port", devsim.PtyPath(), "--baund",
-                std::to_string(kBaud), "--device", family.type, "--file", "burn.txt", "--loadram", "1", "--log", log},
-               dir);
-    std::string out;
-    while (tool.ReadAvailable(out, 1000)) {
-    }
-    const int status = tool.Wait();
-    devsim.Stop();
-    std::ifstream in(log);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    dir.Write("burn.txt", list);
+    const bench_support::ToolResult run = bench_support::RunPirrowOnDevsim(
+        dir, {"--device", family.type, "--mode", "bootrom", "--rate-limit", "--loader", dir.Path("loader.bin")},
+        {"--func", "0", "--baund", std::to_string(kBaud), "--device", family.type, "--file", "burn.txt", "--loadram",
+         "1"});
+    const std::string& text = run.log;
     using bench_support::StampOf;
     const long start = StampOf(text, " open success");
     const long end = StampOf(text, "downloadfile: ");
@@ -84,8 +65,8 @@ Boot RunBoot(const Family& family, const std::string& dir) {
     const long reset = StampOf(text, "WriteMem success: 0xf000ed0c ");
     // Drain and wake-up: from the core's start to the first image.
     const long running = StampOf(text, "WriteMem success: 0xf000edf0 0xa05f0001");
-    const long lineBytes = long(devsim.LineBytes());
-    if (status != 0 || start < 0 || end < 0 || running < 0 || lineBytes < 0) return boot;
+    const long lineBytes = long(run.lineBytes);
+    if (run.status != 0 || start < 0 || end < 0 || running < 0 || lineBytes < 0) return boot;
     char command[64];
     const int commandLength =
         std::snprintf(command, sizeof command, "burn_erase_write 0x%x 0x%zx\r", family.flashAddress, kAppSize);
@@ -98,25 +79,16 @@ Boot RunBoot(const Family& family, const std::string& dir) {
 }  // namespace
 
 int main() {
-    char pattern[] = "/tmp/debug_boot_bench_XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string dir = pattern;
-    const std::vector<char> loader = LoaderImage();
-    std::ofstream(dir + "/loader.bin", std::ios::binary).write(loader.data(), std::streamsize(loader.size()));
-    std::ofstream(dir + "/app.bin", std::ios::binary) << std::string(kAppSize, 'a');
-
     const Family families[] = {{"QM2A", 0x10020000}, {"QM2C", 0x1C020000}};
     int result = 0;
-    bool failed = false;
     for (const Family& family : families) {
-        const Boot boot = RunBoot(family, dir);
+        const Boot boot = RunBoot(family);
         if (boot.bootMs < 0) {
-            std::fprintf(stderr, "%s: boot failed (log kept in %s)\n", family.type, dir.c_str());
+            std::fprintf(stderr, "%s: boot failed\n", family.type);
             result = 1;
-            failed = true;
             continue;
         }
-        const double wireMs = double(boot.bytes) * 10.0 * 1000.0 / kBaud;  // 8N1: 10 bits a byte
+        const double wireMs = bench_support::WireMs(double(boot.bytes), kBaud);
         const double ratio = (double(boot.bootMs) - double(boot.pausesMs)) / wireMs;
         const bool met = ratio <= kTargetRatio;
         std::printf("%s: boot %ld ms, of it the sequence's own pauses %ld ms; %lld bytes = %.0f ms on the wire; "
@@ -125,6 +97,5 @@ int main() {
                     met ? "met" : "NOT met");
         if (!met) result = 1;
     }
-    if (!failed) std::filesystem::remove_all(dir);
     return result;
 }

@@ -5,52 +5,34 @@
 // wire time plus the flash's own time).
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
-
-#include <stdlib.h>
 
 #include "bench/log_stamp.h"
+#include "bench/tool_run.h"
 #include "devsim/model/flash_timing.h"
-#include "platform/child_process.h"
-#include "tests/support/devsim_process.h"
 
 namespace {
 
+using bench_support::StampOf;
+
 constexpr int kBaud = 3000000;
 constexpr uint32_t kImageSize = 4 << 20;
-constexpr uint32_t kAddress = 0x10020000;
 constexpr double kTargetRatio = 1.05;
 
 // The image phase (from "burn_erase_write" to its success line) of one run,
 // in ms, or -1.
-long ImagePhaseMs(const std::string& dir, bool flashTiming) {
-    testing_support::DevsimProcess device;
-    std::vector<std::string> options{"--device", "QM2B", "--mode", "loader", "--rate-limit", "--state", dir + "/state"};
-    if (flashTiming) options.push_back("--flash-timing");
-    if (!device.Start(options)) {
-        std::fprintf(stderr, "devsim did not start\n");
-        return -1;
-    }
-    platform::ChildProcess tool;
-    const std::string log = dir + "/run.log";
-    std::remove(log.c_str());
-    tool.Start({std::string(STATION_BIN_DIR) + "/Pirrow", "--func", "0", "--port", device.PtyPath(), "--baund",
-                std::to_string(kBaud), "--device", "QM2B", "--file", "burn.txt", "--log", log},
-               dir);
-    std::string out;
-    while (tool.ReadAvailable(out, 1000)) {
-    }
-    const int status = tool.Wait();
-    device.Stop();
-    std::ifstream in(log);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const long start = bench_support::StampOf(text, "burn_erase_write ");
-    const long end = bench_support::StampOf(text, "download_image_simple_thread success");
-    if (status != 0 || start < 0 || end < 0) {
-        std::fprintf(stderr, "download failed (status %d)\n", status);
+long ImagePhaseMs(bool flashTiming) {
+    bench_support::ScratchDir dir;
+    dir.Write("app.bin", bench_support::PseudoRandomBytes(kImageSize, 1));
+    dir.Write("burn.txt", "[FILEINFO]\nNUM=1\nADDR0=0x10020000\nFILE0=app.bin\n");
+    std::vector<std::string> device{"--device", "QM2B", "--mode", "loader", "--rate-limit"};
+    if (flashTiming) device.push_back("--flash-timing");
+    const bench_support::ToolResult run = bench_support::RunPirrowOnDevsim(
+        dir, device, {"--func", "0", "--baund", std::to_string(kBaud), "--device", "QM2B", "--file", "burn.txt"});
+    const long start = StampOf(run.log, "burn_erase_write ");
+    const long end = StampOf(run.log, "download_image_simple_thread success");
+    if (run.status != 0 || start < 0 || end < 0) {
+        std::fprintf(stderr, "download failed (status %d)\n", run.status);
         return -1;
     }
     return end - start;
@@ -71,37 +53,21 @@ double FlashMs() {
 }  // namespace
 
 int main() {
-    char pattern[] = "/tmp/download_bench_XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string dir = pattern;
-    std::vector<char> image(kImageSize);
-    uint32_t x = 1;
-    for (auto& b : image) {
-        x = x * 1103515245u + 12345u;
-        b = char(x >> 16);
-    }
-    std::ofstream(dir + "/app.bin", std::ios::binary).write(image.data(), std::streamsize(image.size()));
-    std::ofstream(dir + "/burn.txt") << "[FILEINFO]\nNUM=1\nADDR0=0x10020000\nFILE0=app.bin\n";
-
-    // 10 bits per byte on the wire (8N1).
-    const double wireMs = double(kImageSize) * 10.0 * 1000.0 / kBaud;
-    int result = 0;
+    const double wireMs = bench_support::WireMs(kImageSize, kBaud);
+    bool met = true;
     for (const bool flashTiming : {false, true}) {
-        const long phaseMs = ImagePhaseMs(dir, flashTiming);
+        const long phaseMs = ImagePhaseMs(flashTiming);
         if (phaseMs < 0) {
-            result = 1;
+            met = false;
             continue;
         }
         // With flash timing the loader's own flash time adds to the wire's.
-        const double deviceMs = wireMs + (flashTiming ? FlashMs() : 0.0);
-        const double ratio = double(phaseMs) / deviceMs;
-        const bool met = ratio <= kTargetRatio;
-        std::printf("%s: image phase %ld ms, wire time %.0f ms%s, ratio %.3f (target <= %.2f): %s\n",
-                    flashTiming ? "flash timing on" : "flash timing off", phaseMs, wireMs,
-                    flashTiming ? (" + flash time " + std::to_string(long(FlashMs())) + " ms").c_str() : "", ratio,
-                    kTargetRatio, met ? "met" : "NOT met");
-        if (!met) result = 1;
+        if (flashTiming)
+            met = bench_support::ReportRatio("flash timing on, image phase", double(phaseMs), wireMs + FlashMs(),
+                                             kTargetRatio, "wire time + flash time") && met;
+        else
+            met = bench_support::ReportRatio("flash timing off, image phase", double(phaseMs), wireMs, kTargetRatio) &&
+                  met;
     }
-    std::filesystem::remove_all(dir);
-    return result;
+    return met ? 0 : 1;
 }
