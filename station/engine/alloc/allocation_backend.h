@@ -49,10 +49,14 @@ public:
     virtual bool DuplicateCheckOn() const = 0;
     // Whether MACs may come from outside the range.
     virtual bool TakesOutsideMacs() const { return true; }
+    // Whether different channels may be served at the same time (each
+    // channel's calls still come one at a time); otherwise every call comes
+    // under the station's one allocation lock.
+    virtual bool ChannelsIndependent() const { return false; }
 
     // The channel's numbers: those still booked to it from a device that did
     // not pass, else fresh ones. They are spent and booked durably before
-    // this returns kTaken. Called under the allocation lock.
+    // this returns kTaken.
     virtual TakeOutcome Take(int channel, const NumberRequest& request, ChannelNumbers& numbers) = 0;
 
     // The device passed with these numbers: they leave the channel's booking

@@ -75,15 +75,18 @@ void MacSnAllocator::MakeStationIdentifier(const std::string& sysClassNet) {
     identifier_ = station::MakeStationIdentifier(sysClassNet);
 }
 
-void MacSnAllocator::ArmMessages() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    messagesArmed_ = true;
-}
+void MacSnAllocator::ArmMessages() { messagesArmed_ = true; }
 
 void MacSnAllocator::ShowOnce(const char* message) {
-    if (!messagesArmed_) return;
-    messagesArmed_ = false;
+    if (!messagesArmed_.exchange(false)) return;
     showMessage_(message);
+}
+
+// The station's files need every channel to take turns; a pool serves each
+// channel on its own, so its channels wait only for the server.
+std::unique_lock<std::mutex> MacSnAllocator::LockFor(int channel) const {
+    std::mutex& channelLock = channelLocks_.at(size_t(channel - 1));
+    return std::unique_lock<std::mutex>(backend_->ChannelsIndependent() ? channelLock : mutex_);
 }
 
 MacSnAllocator::Allocation& MacSnAllocator::Of(int channel) { return allocations_.at(size_t(channel - 1)); }
@@ -104,12 +107,12 @@ std::string MacSnAllocator::StationBurnListPath() const {
 }
 
 std::string MacSnAllocator::MacText(int channel) const {
-    std::lock_guard<std::mutex> guard(mutex_);
+    const auto guard = LockFor(channel);
     return Of(channel).numbers.mac;
 }
 
 std::string MacSnAllocator::SnText(int channel) const {
-    std::lock_guard<std::mutex> guard(mutex_);
+    const auto guard = LockFor(channel);
     return Of(channel).numbers.sn;
 }
 
@@ -119,7 +122,7 @@ void MacSnAllocator::Publish(int channel, const Allocation& a) {
 }
 
 int MacSnAllocator::BuildFactoryData(int channel) {
-    std::lock_guard<std::mutex> guard(mutex_);
+    const auto guard = LockFor(channel);
     Allocation& a = Of(channel);
     a = Allocation{};
     Publish(channel, a);
@@ -270,7 +273,7 @@ void MacSnAllocator::ReleaseSheetRow(int channel, Allocation& a) {
 }
 
 void MacSnAllocator::Finish(int channel, int outcome) {
-    std::lock_guard<std::mutex> guard(mutex_);
+    const auto guard = LockFor(channel);
     Allocation& a = Of(channel);
     if (a.confirmed) return;  // one job confirms its numbers once
     if (outcome != 1) {
@@ -286,7 +289,7 @@ void MacSnAllocator::Finish(int channel, int outcome) {
 }
 
 bool MacSnAllocator::IsMacUsed(int channel, const std::string& mac) {
-    std::lock_guard<std::mutex> guard(mutex_);
+    const auto guard = LockFor(channel);
     return backend_->IsMacUsed(channel, mac);
 }
 

@@ -10,6 +10,7 @@
 // and only then is the factory-data file written. A crash at any instant
 // leaves at worst a number that no device got, never one that two devices get.
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -107,11 +108,15 @@ private:
     ChannelTable& channels_;
     std::unique_ptr<AllocationBackend> backend_;
     std::string identifier_;
-    bool messagesArmed_ = false;
+    std::atomic<bool> messagesArmed_{false};
     std::array<Allocation, kChannelCount> allocations_;
     // The MAC/SN lock: build and finish of all channels, and with them the
-    // backend, the spreadsheet and the files of the channels.
+    // backend, the spreadsheet and the files of the channels. With a backend
+    // whose channels are independent, each channel takes only its own lock;
+    // the backend is then chosen at start-up, before any channel runs.
     mutable std::mutex mutex_;
+    mutable std::array<std::mutex, kChannelCount> channelLocks_;
+    std::unique_lock<std::mutex> LockFor(int channel) const;
 };
 
 }  // namespace station

@@ -24,12 +24,10 @@ std::string Describe(const PendingPass& pass) {
            (pass.sn.empty() ? std::string("-") : pass.sn);
 }
 
-constexpr int kMaxChannel = 16;
-
 }  // namespace
 
 void PoolBackend::LogPool(int channel, const std::string& text) {
-    problem_ = text;
+    links_.at(size_t(channel)).problem = text;
     Log(channel, "pool %s: %s\n", config_.poolName.c_str(), text.c_str());
 }
 
@@ -42,8 +40,10 @@ void PoolBackend::Open() {
         return;
     }
     Log(0, "pool %s: station %s\n", config_.poolName.c_str(), config_.stationId.c_str());
-    db_.Close();
-    if (!Ready(0)) showMessage_("x pool " + config_.poolName + ": " + problem_ + "; no burn starts until this is mended");
+    std::lock_guard<std::mutex> guard(sharedLink_);
+    for (Link& link : links_) link.db.Close();
+    if (!Ready(0))
+        showMessage_("x pool " + config_.poolName + ": " + links_[0].problem + "; no burn starts until this is mended");
 }
 
 bool PoolBackend::Ready(int channel) {
@@ -51,36 +51,37 @@ bool PoolBackend::Ready(int channel) {
         Log(channel, "pool: %s\n", configProblem_.c_str());
         return false;
     }
-    if (!db_.Connected()) {
-        schemaChecked_ = false;
-        if (!db_.Connect(config_.conninfo, PoolApplicationName(config_.stationId))) {
-            LogPool(channel, "server unreachable: " + db_.Error());
+    Link& link = links_.at(size_t(channel));
+    if (!link.db.Connected()) {
+        link.schemaChecked = false;
+        if (!link.db.Connect(config_.conninfo, PoolApplicationName(config_.stationId))) {
+            LogPool(channel, "server unreachable: " + link.db.Error());
             return false;
         }
     }
-    if (schemaChecked_) return true;
+    if (link.schemaChecked) return true;
     std::string why;
-    switch (CheckPoolSchema(db_, why)) {
-    case SchemaCheck::kCurrent: schemaChecked_ = true; return true;
+    switch (CheckPoolSchema(link.db, why)) {
+    case SchemaCheck::kCurrent: link.schemaChecked = true; return true;
     case SchemaCheck::kLost: LogPool(channel, "server unreachable: " + why); return false;
     case SchemaCheck::kRefused: break;
     }
     LogPool(channel, why);
-    // The error text of a refusal is ours, not the connection's.
-    db_.Close();
+    link.db.Close();
     return false;
 }
 
 PoolResult PoolBackend::Call(int channel, const std::string& sql, const std::vector<PoolParam>& params) {
+    PoolConnection& db = links_.at(size_t(channel)).db;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!Ready(channel)) return {};
-        PoolResult result = db_.Exec(sql, params);
+        PoolResult result = db.Exec(sql, params);
         if (result.Ok()) return result;
-        if (!db_.LostConnection()) {
-            LogPool(channel, db_.Error());
+        if (!db.LostConnection()) {
+            LogPool(channel, db.Error());
             return {};
         }
-        LogPool(channel, "connection lost: " + db_.Error());
+        LogPool(channel, "connection lost: " + db.Error());
     }
     return {};
 }
@@ -113,6 +114,15 @@ TakeOutcome PoolBackend::Take(int channel, const NumberRequest& request, Channel
         LogPool(channel, "unexpected answer " + status);
         return TakeOutcome::kRefused;
     }
+    // The booking left without waiting for the server's disk; a commit of
+    // our own waits for it (the log is flushed in order, so ours covers the
+    // booking). Never repeated on a new connection: a server that restarted
+    // in between may have lost the booking, so these numbers go nowhere.
+    if (!links_.at(size_t(channel)).db.Exec("SELECT txid_current()").Ok()) {
+        LogPool(channel, "booking not confirmed on the server's disk: " + links_.at(size_t(channel)).db.Error());
+        numbers = {};
+        return TakeOutcome::kRefused;
+    }
     numbers.macReserved = !numbers.mac.empty();
     if (!r.IsNull(0, 2)) {
         numbers.sn = FormatSnCounter(uint64_t(r.Number(0, 2)), int(r.Number(0, 4)));
@@ -139,18 +149,17 @@ void PoolBackend::Confirm(int channel, const ChannelNumbers& numbers, const std:
     }
     LogPool(channel, "pass of " + Describe(pass) + " could not be written to " + pending.Path() +
                          "; the channel starts no burn until the server takes it");
-    if (channel >= 1 && channel <= kMaxChannel) unsaved_[size_t(channel)].push_back(pass);
+    links_.at(size_t(channel)).unsaved.push_back(pass);
 }
 
 bool PoolBackend::ReplayPending(int channel) {
-    if (channel < 1 || channel > kMaxChannel) return true;
     const PendingPasses pending(settings_.Root(), channel);
     std::vector<PendingPass> passes;
     if (!pending.Read(passes)) {
         LogPool(channel, pending.Path() + " cannot be read; the channel starts no burn until it can");
         return false;
     }
-    std::vector<PendingPass>& unsaved = unsaved_[size_t(channel)];
+    std::vector<PendingPass>& unsaved = links_.at(size_t(channel)).unsaved;
     if (passes.empty() && unsaved.empty()) return true;
     for (const std::vector<PendingPass>* list : {&passes, &unsaved})
         for (const PendingPass& pass : *list)
@@ -176,8 +185,10 @@ bool PoolBackend::IsMacUsed(int channel, const std::string& mac) {
 
 NextNumbers PoolBackend::Next() {
     // Only on a live connection: the parameter page must not wait for a server.
-    if (!db_.Connected() || !schemaChecked_) return next_;
-    const PoolResult r = db_.Exec("SELECT mac_next, sn_next, sn_width FROM torvane_pool WHERE name = $1", {config_.poolName});
+    std::lock_guard<std::mutex> guard(sharedLink_);
+    Link& link = links_[0];
+    if (!link.db.Connected() || !link.schemaChecked) return next_;
+    const PoolResult r = link.db.Exec("SELECT mac_next, sn_next, sn_width FROM torvane_pool WHERE name = $1", {config_.poolName});
     if (r.Ok() && r.Rows() == 1)
         next_ = {FormatMac(uint64_t(r.Number(0, 0))), FormatSnCounter(uint64_t(r.Number(0, 1)), int(r.Number(0, 2)))};
     return next_;

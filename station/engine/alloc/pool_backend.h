@@ -8,7 +8,11 @@
 // pool's counter row, books the numbers to (station, channel) and advances
 // the counters in one transaction. A call whose answer is lost is simply
 // made again: the channel then gets the numbers it had just been booked.
+// Every channel has its own connection, so the channels of all stations
+// wait for each other only on the server's counter row, and their commits
+// reach the server's disk together.
 #include <array>
+#include <mutex>
 #include <vector>
 
 #include "station/engine/alloc/allocation_backend.h"
@@ -29,6 +33,7 @@ public:
     void Open() override;
     bool DuplicateCheckOn() const override { return true; }
     bool TakesOutsideMacs() const override { return false; }
+    bool ChannelsIndependent() const override { return true; }
     TakeOutcome Take(int channel, const NumberRequest& request, ChannelNumbers& numbers) override;
     void Confirm(int channel, const ChannelNumbers& numbers, const std::string& date,
                  const std::string& stationTag) override;
@@ -48,16 +53,23 @@ private:
     bool ReplayPending(int channel);
     void LogPool(int channel, const std::string& text);
 
+    // A channel's own connection; link 0 serves start-up and the counters
+    // shown, under its lock.
+    struct Link {
+        PoolConnection db;
+        bool schemaChecked = false;
+        std::string problem;  // the last line logged
+        // Passes that could not even be written to the pending file.
+        std::vector<PendingPass> unsaved;
+    };
+
     StationSettings settings_;
     MessageFn showMessage_;
-    PoolConfig config_;
+    PoolConfig config_;  // set at start-up, read-only afterwards
     std::string configProblem_ = "not opened";
-    PoolConnection db_;
-    bool schemaChecked_ = false;
-    std::string problem_;  // the last line logged
+    std::array<Link, kChannelCount + 1> links_;
+    std::mutex sharedLink_;
     NextNumbers next_;
-    // Passes that could not even be written to the pending file.
-    std::array<std::vector<PendingPass>, 17> unsaved_;
 };
 
 }  // namespace station

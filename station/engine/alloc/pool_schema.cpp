@@ -8,6 +8,9 @@ namespace {
 // them. Each call is one transaction: the counter row is locked first, so
 // allocations of all stations on a pool take turns and a crash of a station
 // or of its connection leaves either every write of a call or none.
+// torvane_take commits without waiting for the server's disk, so the counter
+// row is free again at once; the station then waits for the disk with a
+// commit of its own (see PoolBackend::Take), and many of those share one flush.
 constexpr const char* kVersion1 = R"SQL(
 CREATE TABLE torvane_pool (
     name      text PRIMARY KEY,
@@ -56,6 +59,7 @@ DECLARE
     fresh_mac boolean := false;
     fresh_sn boolean := false;
 BEGIN
+    PERFORM set_config('synchronous_commit', 'off', true);
     SELECT * INTO c FROM torvane_pool WHERE name = p_pool FOR UPDATE;
     IF NOT FOUND THEN o_status := 'no_pool'; RETURN; END IF;
     o_prefix := c.sn_prefix;
