@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -15,27 +16,34 @@ namespace {
 
 QWidget* LabelOf(QFormLayout* form, QWidget* field) { return form->labelForField(field); }
 
+// A titled group of form rows inside the window's form.
+QFormLayout* AddGroup(QFormLayout* form, const char* title, QWidget* parent) {
+    auto* box = new QGroupBox(Q(title), parent);
+    auto* rows = new QFormLayout(box);
+    form->addRow(box);
+    return rows;
+}
+
 }  // namespace
 
 CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
     : SettingsWindow("校准参数设置", settings, parent) {
-    QFormLayout* form = Form();
-    form->addRow(new QLabel(Q("电池测量校准参数"), this));
-    AddEdit("参考电压 (mV)", CALI_SET::CALI_VOLT);
-    AddEdit("测量范围 (mV)", CALI_SET::CALI_VOLTRANGE);
-    AddEdit("校准精度 (mV)", CALI_SET::CALI_VOLTTHRESH);
+    QFormLayout* battery = AddGroup(Form(), "电池测量校准参数", this);
+    AddEdit("参考电压 (mV)", CALI_SET::CALI_VOLT, true, battery);
+    AddEdit("测量范围 (mV)", CALI_SET::CALI_VOLTRANGE, true, battery);
+    AddEdit("校准精度 (mV)", CALI_SET::CALI_VOLTTHRESH, true, battery);
     // Shown for the device family; not written back (the keys are the maker's).
     resistanceBig_ = new QLineEdit(this);
     resistanceSmall_ = new QLineEdit(this);
-    form->addRow(Q("电阻_大 (kΩ)"), resistanceBig_);
-    form->addRow(Q("电阻_小 (kΩ)"), resistanceSmall_);
+    battery->addRow(Q("电阻_大 (kΩ)"), resistanceBig_);
+    battery->addRow(Q("电阻_小 (kΩ)"), resistanceSmall_);
 
-    form->addRow(new QLabel(Q("48M晶体校准参数"), this));
+    QFormLayout* form = AddGroup(Form(), "48M晶体校准参数", this);
     method_ = new QComboBox(this);
     method_->addItems({Q("有线方式"), Q("无线方式")});
     form->addRow(Q("校准方式"), method_);
-    AddEdit("校准时长 (S)", CALI_SET::CALI_TIMELEN);
-    AddEdit("校准精度 (ppm)", CALI_SET::CALI_THRESHHOLD);
+    AddEdit("校准时长 (S)", CALI_SET::CALI_TIMELEN, true, form);
+    AddEdit("校准精度 (ppm)", CALI_SET::CALI_THRESHHOLD, true, form);
 
     pins_ = new QComboBox(this);
     form->addRow(Q("信号管脚"), pins_);
@@ -53,7 +61,7 @@ CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
         {"统计最大包数", CALI_SET::CALI_PKTMAX},
     };
     for (const auto& [label, key] : wireless) {
-        QLineEdit* edit = AddEdit(label, key);
+        QLineEdit* edit = AddEdit(label, key, true, form);
         wirelessOnly_.push_back(edit);
         wirelessOnly_.push_back(LabelOf(form, edit));
     }

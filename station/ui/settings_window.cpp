@@ -33,10 +33,10 @@ void SettingsWindow::Open() {
     raise();
 }
 
-QLineEdit* SettingsWindow::AddEdit(const char* label, const TextKey& key, bool saved) {
+QLineEdit* SettingsWindow::AddEdit(const char* label, const TextKey& key, bool saved, QFormLayout* group) {
     auto* edit = new QLineEdit(this);
     edit->setMaxLength(int(std::min<size_t>(key.capacity, kPathChars + 1)));
-    form_->addRow(Q(label), edit);
+    (group ? group : form_)->addRow(Q(label), edit);
     bindings_.push_back({edit, key, saved});
     return edit;
 }

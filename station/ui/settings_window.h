@@ -31,8 +31,8 @@ public:
     void Confirm();
 
 protected:
-    // A line edit bound to a text key, in a row of the form.
-    QLineEdit* AddEdit(const char* label, const TextKey& key, bool saved = true);
+    // A line edit bound to a text key, in a row of the form (or of `group`).
+    QLineEdit* AddEdit(const char* label, const TextKey& key, bool saved = true, QFormLayout* group = nullptr);
     // The form rows go here; the buttons follow.
     QFormLayout* Form() const { return form_; }
 
