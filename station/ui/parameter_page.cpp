@@ -91,7 +91,8 @@ QWidget* ParameterPage::BuildFiles() {
     fileList_->setRootIsDecorated(false);
     fileList_->setAllColumnsShowFocus(true);
     fileList_->setMinimumHeight(110);
-    // A double click on the address opens it for editing in place.
+    // A double click on the address (and only there) opens it for editing in place.
+    fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(fileList_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int column) {
         if (column == kColAddress) fileList_->editItem(item, column);
     });
