@@ -90,7 +90,7 @@ TEST_F(WindowedStation, AStopSignalEndsTheJobsBeforeTheStationExits) {
     platform::ChildProcess station;
     ASSERT_TRUE(station.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--make-list", "--start-all"},
                               platform::ChildOptions{root_, {{"QT_QPA_PLATFORM", "offscreen"}}}));
-    for (int i = 0; i < 100 && CountInMainLog("[1] 任务线程启动") == 0; ++i)
+    for (int i = 0; i < 400 && CountInMainLog("[1] 任务线程启动") == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(CountInMainLog("[1] 任务线程启动"), 1);
 
