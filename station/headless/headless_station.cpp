@@ -8,6 +8,7 @@
 #include "platform/terminal.h"
 #include "station/engine/burnlist/ram_loader_check.h"
 #include "station/engine/burnlist/station_burn_list.h"
+#include "station/engine/jobs/function_type.h"
 #include "station/engine/startup/station_assembly.h"
 #include "station/engine/state/channel_state.h"
 #include "station/headless/headless_front_end.h"
@@ -24,16 +25,20 @@ constexpr int kExitRefused = 2;
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
 
-// The parameter page's confirmation: the RAM-loader checks, then the list.
-bool MakeBurnList(const StationSettings& settings, StationFrontEnd& frontEnd) {
+// The parameter page's confirmation: with burn in the function the list (its
+// writer logs why it fails; the operator sees the page's message), then the
+// RAM-loader checks.
+bool MakeBurnList(const StationSettings& settings, int funcType, StationFrontEnd& frontEnd) {
+    if ((funcType & kFuncBurn) && !GenerateStationBurnList(settings).ok) {
+        frontEnd.Message(kBurnListFailedMessage);
+        return false;
+    }
     const std::string loaderProblem = CheckRamLoaderChoice(settings);
     if (!loaderProblem.empty()) {
         frontEnd.Message(loaderProblem);
         return false;
     }
-    const BurnListOutcome outcome = GenerateStationBurnList(settings);
-    if (!outcome.ok) frontEnd.Message(outcome.message);
-    return outcome.ok;
+    return true;
 }
 
 int StartChannels(StationEngine& engine, const HeadlessOptions& options) {
@@ -97,7 +102,7 @@ int RunHeadless(const std::vector<std::string>& args) {
         StationEngine& engine = station.Engine();
         bool ready = station.Start();
         if (ready && options.funcType != 0) ready = engine.SelectFunction(options.funcType);
-        if (ready && options.makeList) ready = MakeBurnList(station.Settings(), frontEnd);
+        if (ready && options.makeList) ready = MakeBurnList(station.Settings(), engine.Functions().Func(), frontEnd);
         if (ready) {
             // Without --jobs a channel keeps the station's own rule.
             engine.SetJobsPerStart(options.jobsGiven ? options.jobs : 0);

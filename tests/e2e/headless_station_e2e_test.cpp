@@ -180,4 +180,18 @@ TEST_F(HeadlessStation, OneStationPerRootAndAStopSignalWhileMonitoringIsOver) {
     EXPECT_EQ(CountInMainLog("[0] 通道1强制关闭"), 1);
 }
 
+// A list that cannot be made refuses the start as the parameter page does:
+// the list's own log line, then the page's message, and nothing starts.
+TEST_F(HeadlessStation, AListThatCannotBeMadeRefusesWithThePagesMessage) {
+    Configure("QM2D", 1000000);
+    AddDevice(1, "QM2D");
+    Set("FILE_SET", "FILE_PATH_0", root_ + "/file/gone.bin");
+
+    StationRun run = RunStation({"--make-list"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.lines.empty());
+    EXPECT_EQ(CountInMainLog("[0] can not open: " + root_ + "/file/gone.bin\n"), 1);
+    EXPECT_EQ(CountInMainLog("[0] x 生成下载列表失败！\n请至少选择一项下载内容"), 1);
+}
+
 }  // namespace

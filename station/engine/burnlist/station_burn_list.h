@@ -23,6 +23,11 @@ struct DownloadFile {
     bool selected = false;
 };
 
+// What the operator is shown when the parameter page's confirmation cannot
+// make the list (the list's writer has logged why).
+inline constexpr const char* kBurnListFailedMessage =
+    "x 生成下载列表失败！\n请至少选择一项下载内容(包括BLE MAC/SN/BLE NAME/BT NAME/ALPAY)！";
+
 struct BurnListOutcome {
     bool ok = false;      // the list was written whole and holds an entry
     std::string message;  // otherwise what went wrong, as logged
