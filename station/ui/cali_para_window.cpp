@@ -87,11 +87,18 @@ void CaliParaWindow::ShowResistancesFor(const std::string& device) {
         Q(settings_.Read(qm2b ? CALI_SET::CALI_RESISTANCE_SMALL : CALI_SET::CALI_RESISTANCE_SMALL_2C)));
 }
 
+// The calibration keys' established write order: keys new to the file
+// are appended in it.
 void CaliParaWindow::Save() {
-    SettingsWindow::Save();
+    for (const TextKey* key : {&CALI_SET::CALI_VOLT, &CALI_SET::CALI_VOLTRANGE, &CALI_SET::CALI_THRESHHOLD,
+                               &CALI_SET::CALI_VOLTTHRESH, &CALI_SET::CALI_TIMELEN})
+        SaveEdit(*key);
     settings_.Write(CALI_SET::CALI_PORT, pins_->currentIndex());
     settings_.Write(CALI_SET::CALI_FREQIDX, frequencies_->currentIndex());
     settings_.Write(CALI_SET::CALI_CRYSTALTYPE, method_->currentIndex());
+    for (const TextKey* key : {&CALI_SET::CALI_SYNCCODE, &CALI_SET::CALI_JUDGECNT, &CALI_SET::CALI_PKTSTEP,
+                               &CALI_SET::CALI_PKTINIT, &CALI_SET::CALI_PKTMAX})
+        SaveEdit(*key);
 }
 
 void CaliParaWindow::ApplyMethodRule() {

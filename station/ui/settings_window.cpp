@@ -46,8 +46,13 @@ void SettingsWindow::Load() {
 }
 
 void SettingsWindow::Save() {
+    for (const Binding& binding : bindings_) SaveEdit(binding.key);
+}
+
+void SettingsWindow::SaveEdit(const TextKey& key) {
     for (const Binding& binding : bindings_)
-        if (binding.saved) settings_.Write(binding.key, S(binding.edit->text().left(int(binding.key.capacity))));
+        if (binding.saved && binding.key.section == key.section && binding.key.key == key.key)
+            settings_.Write(binding.key, S(binding.edit->text().left(int(binding.key.capacity))));
 }
 
 void SettingsWindow::Confirm() {

@@ -33,6 +33,8 @@ public:
 protected:
     // A line edit bound to a text key, in a row of the form (or of `group`).
     QLineEdit* AddEdit(const char* label, const TextKey& key, bool saved = true, QFormLayout* group = nullptr);
+    // Writes the edit bound to `key` (Save writes them all in form order).
+    void SaveEdit(const TextKey& key);
     // The form rows go here; the buttons follow.
     QFormLayout* Form() const { return form_; }
 

@@ -138,6 +138,19 @@ TEST_F(ParameterPageTest, CalibrationWindowWritesItsKeysOnlyOnConfirm) {
     cali.Confirm();
     EXPECT_EQ(Get("CALI_SET", "CALI_CRYSTALTYPE"), "1");
     EXPECT_FALSE(cali.isVisible());
+    // Keys new to the file are appended in the calibration keys' write order.
+    std::ifstream ini(root_ + "/Torvane.ini");
+    std::stringstream text;
+    text << ini.rdbuf();
+    size_t last = 0;
+    for (const char* key : {"CALI_VOLT=", "CALI_VOLTRANGE=", "CALI_THRESHHOLD=", "CALI_VOLTTHRESH=", "CALI_TIMELEN=",
+                            "CALI_PORT=", "CALI_SYNCCODE=", "CALI_JUDGECNT=", "CALI_PKTSTEP=", "CALI_PKTINIT=",
+                            "CALI_PKTMAX="}) {
+        const size_t at = text.str().find(std::string("\n") + key);
+        ASSERT_NE(at, std::string::npos) << key;
+        EXPECT_GT(at, last) << key;
+        last = at;
+    }
 
     TestParaWindow& test = window.TestPara();
     test.Open();
