@@ -132,8 +132,8 @@ ScanResult ScanPorts(const StationSettings& settings, ChannelTable& channels, co
         Log(0, "GetUsbserialPortName:0x%x\n", result.mask);
     } else if (!jlink.HasProbeList()) {
         result = AssignProbes({}, false, fieldsA);
+        // Shown (and so logged) by the front end, once.
         result.operatorMessage = kJLinkLibraryErrorMessage;
-        Log(0, "%s\n", kJLinkLibraryErrorMessage);
     } else {
         const bool filter = settings.Read(SWD_FILTER::FILTER_FLAG) == 1;
         for (int ch = 1; ch <= kChannelCount; ++ch) fieldsA[size_t(ch - 1)] = settings.Read(SWD_FILTER::CH_SN(ch));

@@ -6,7 +6,11 @@
 #include <cstring>
 
 #include "station/engine/scan/jlink_library.h"
+#include "station/engine/log/log_paths.h"
+#include "station/engine/log/main_log.h"
 #include "station/engine/scan/port_scan.h"
+#include "station/engine/settings/station_settings.h"
+#include "station/engine/state/channel_state.h"
 #include "unit/common/test_files.h"
 
 namespace station {
@@ -96,6 +100,23 @@ TEST(ProbeScan, ListOfALoadedLibrary) {
     EXPECT_EQ(library.UsbProbeSerials(), (std::vector<uint32_t>{59602728u, 123u}));
     EXPECT_FALSE(library.LoadFile("/nonexistent/libjlinkarm.so"));
     EXPECT_TRUE(library.HasProbeList());  // a failed load keeps the library that works
+}
+
+// Without the library the scan gives every channel "null" and leaves the
+// operator's message to the front end, which shows and logs it once.
+TEST(ProbeScan, WithoutTheLibraryOnlyTheMessage) {
+    common_test::TempDir root;
+    root.Write("Torvane.ini", "[COMMON_SET]\nPORT_TYPE=0\n");
+    CreateStationDirectories(root.path());
+    InstallMainLog(std::make_shared<MainLog>(root.path(), [] { return platform::LocalTime{}; }));
+    ChannelTable channels;
+    channels[3].port.Set("123");
+    const ScanResult r = ScanPorts(StationSettings(root.path()), channels, JLinkLibrary());
+    InstallMainLog(nullptr);
+    EXPECT_EQ(r.operatorMessage, kJLinkLibraryErrorMessage);
+    EXPECT_EQ(r.mask, 0u);
+    EXPECT_EQ(channels[3].port.Get(), kNoPort);
+    EXPECT_FALSE(root.Exists("log/log(0000-00-00).txt"));
 }
 
 }  // namespace
