@@ -373,6 +373,8 @@ void ParameterPage::LoadFromSettings() {
     }
     ShowAddress(startEdits_, LoadAddressText(settings, BLE_SET::START_ADDR, kMacDigits, '0', "start"));
     curAddr_->setText(Q(LoadAddressText(settings, BLE_SET::CUR_ADDR, kMacDigits, '0', "cur")));
+    const std::optional<SharedNextNumbers> pool = engine_.PoolNext();  // a shared pool's counters are the truth
+    if (pool) curAddr_->setText(Q(pool->mac));
     ShowAddress(endEdits_, LoadAddressText(settings, BLE_SET::END_ADDR, kMacDigits, 'F', "end"));
     const std::string mask = LoadAddressText(settings, BLE_SET::MASK_ADDR, kMaskDigits, 'F', "max");
     maskEdits_[0]->setText(Q(mask.substr(0, 2)));
@@ -384,7 +386,7 @@ void ParameterPage::LoadFromSettings() {
     snDes_->setText(Q(settings.Read(SN_SET::SN_DES)));
     const SnFields sn = LoadSnFields(settings);
     snStart_->setText(Q(sn.start));
-    snCur_->setText(Q(sn.current));
+    snCur_->setText(Q(pool ? pool->sn : sn.current));
     snWidth_->setText(Q(SnWidthLabel(sn.width)));
     if (settings.ReadRaw(SN_SET::UP_VALUE).value_or("").empty()) {
         Log(0, "SN up value err, use 1\n");

@@ -56,6 +56,11 @@ void MacSnAllocator::OpenFactoryDatabase() {
     backend_->Open();
 }
 
+bool MacSnAllocator::SharedPool() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return !backend_->TakesOutsideMacs();
+}
+
 bool MacSnAllocator::DuplicateCheckOn() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return backend_->DuplicateCheckOn();

@@ -49,6 +49,8 @@ public:
 
     // The next numbers as the station shows them (CUR_ADDR, CUR_VALUE).
     NextNumbers Next();
+    // Whether the numbers come from a pool shared by several stations.
+    bool SharedPool() const;
 
     // Start-up: the identifier that tags database rows ("<id>_<channel>").
     void MakeStationIdentifier(const std::string& sysClassNet = "/sys/class/net");

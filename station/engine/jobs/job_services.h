@@ -2,6 +2,7 @@
 // What a channel job needs from the rest of the engine, behind small
 // interfaces, so that the job loop can be driven by stand-ins in tests and by
 // the real tool runner, allocation and boot-mode entry in the station.
+#include <optional>
 #include <string>
 
 namespace station {
@@ -32,6 +33,12 @@ public:
                                 const std::string& channelLog) = 0;
 };
 
+// The next numbers of a pool that several stations share.
+struct SharedNextNumbers {
+    std::string mac;
+    std::string sn;
+};
+
 // MAC/SN allocation of a burn job.
 class FactoryNumbers {
 public:
@@ -43,6 +50,9 @@ public:
     virtual void Finish(int channel, bool passed) = 0;
     // Each start command may show the allocation's messages once again.
     virtual void NewStartCommand() {}
+    // With a shared pool, its next numbers: shown where the station shows
+    // its own counters (CUR_ADDR, CUR_VALUE), which a pool never moves.
+    virtual std::optional<SharedNextNumbers> PoolNext() { return std::nullopt; }
 };
 
 // The station's own talk with a device's boot ROM over UART.

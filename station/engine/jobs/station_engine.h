@@ -48,6 +48,8 @@ public:
     ChannelControls& Controls(int channel) { return controls_.at(size_t(channel - 1)); }
     const StationSettings& Settings() const { return settings_; }
     ChannelTable& Channels() { return channels_; }
+    // The next numbers of the shared pool, when the station allocates from one.
+    std::optional<SharedNextNumbers> PoolNext() { return parts_.numbers.PoolNext(); }
 
     // The channel's own start button (doubles as its stop button while the
     // channel is busy). True when the channel was started.

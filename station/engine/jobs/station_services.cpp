@@ -40,6 +40,12 @@ void AllocatorNumbers::Finish(int channel, bool passed) { allocator_.Finish(chan
 
 void AllocatorNumbers::NewStartCommand() { allocator_.ArmMessages(); }
 
+std::optional<SharedNextNumbers> AllocatorNumbers::PoolNext() {
+    if (!allocator_.SharedPool()) return std::nullopt;
+    const NextNumbers next = allocator_.Next();
+    return SharedNextNumbers{next.mac, next.sn};
+}
+
 bool UartBootEntry::EnterBootMode(int channel, const std::string& port) {
     ChannelState& row = channels_[channel];
     return station::EnterBootMode(channel, port, settings_.DeviceType(),

@@ -26,6 +26,7 @@ public:
     bool Build(int channel) override;
     void Finish(int channel, bool passed) override;
     void NewStartCommand() override;
+    std::optional<SharedNextNumbers> PoolNext() override;
 
 private:
     MacSnAllocator& allocator_;

@@ -51,6 +51,10 @@ TEST_F(PoolStation, APassTheServerMissedWaitsOnDiskAndGoesFirstWhenItReturns) {
     EXPECT_EQ(Get("SN_SET", "CUR_VALUE"), "00000001");
     EXPECT_EQ(Get("MACLOCAL_REUSE", "CHAN_1"), "<absent>");
     EXPECT_EQ(Get("SNLOCAL_REUSE", "CHAN_1"), "<absent>");
+    // What the station shows as its counters comes from the pool.
+    EXPECT_TRUE(alloc.SharedPool());
+    EXPECT_EQ(alloc.Next().mac, "C0FFEE000002");
+    EXPECT_EQ(alloc.Next().sn, "00000002");
 
     // The device passes while the server is away: the pass waits on disk,
     // and no channel gets numbers until the server answers.
