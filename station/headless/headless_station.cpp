@@ -25,11 +25,11 @@ constexpr int kExitRefused = 2;
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
 
-// The parameter page's confirmation: with burn in the function the list (its
-// writer logs why it fails; the operator sees the page's message), then the
-// RAM-loader checks.
+// The parameter page's confirmation: the list (its writer logs why it fails;
+// only a function with burn needs it, and then the operator sees the page's
+// message), then the RAM-loader checks.
 bool MakeBurnList(const StationSettings& settings, int funcType, StationFrontEnd& frontEnd) {
-    if ((funcType & kFuncBurn) && !GenerateStationBurnList(settings).ok) {
+    if (!GenerateStationBurnList(settings).ok && (funcType & kFuncBurn)) {
         frontEnd.Message(kBurnListFailedMessage);
         return false;
     }
