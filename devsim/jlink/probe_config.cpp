@@ -8,7 +8,6 @@
 #include <map>
 #include <sstream>
 
-#include "devsim/model/firmware_options.h"
 #include "platform/paths.h"
 
 namespace devsim::jlink {
@@ -55,54 +54,28 @@ std::map<std::string, std::string> ReadValues() {
     return values;
 }
 
-bool PassFail(const std::string& text, bool& pass) {
-    if (text != "pass" && text != "fail") return false;
-    pass = text == "pass";
-    return true;
-}
-
-// The serial devsim's device options that make sense behind a probe.
+// The device options, in the words the serial devsim takes them.
 void ApplyOptions(const std::string& text, ProbeConfig& config) {
     std::istringstream words(text);
     std::vector<std::string> args;
     for (std::string w; words >> w;) args.push_back(w);
-    FaultOptions& f = config.faults;
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
-        if (name == "--no-argv-echo") {
-            f.noArgvEcho = true;
-            continue;
-        }
-        if (name == "--garbage") {
-            f.garbage = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            Warn("missing value for " + name);
-            return;
-        }
-        const std::string& value = args[++i];
-        uint64_t n = 0;
-        bool ok = true;
-        if (name == "--fail-command") f.failCommand = value;
-        else if (name == "--silent-command") f.silentCommand = value;
-        else if (name == "--crystal") ok = PassFail(value, f.crystalPass);
-        else if (name == "--battery") ok = PassFail(value, f.batteryPass);
-        else if (name == "--crystal-ms" && (ok = ReadNumber(value, n))) f.crystalDelayMs = uint32_t(n);
-        else if (name == "--battery-ms" && (ok = ReadNumber(value, n))) f.batteryDelayMs = uint32_t(n);
-        else if (name == "--record-ms" && (ok = ReadNumber(value, n))) f.recordDelayMs = uint32_t(n);
-        else if (name == "--crystal-ms" || name == "--battery-ms" || name == "--record-ms") ok = false;
-        else {
-            bool known = false;
-            std::string error;
-            ok = ApplyFirmwareOption(FirmwareOptions(), name, value, known, error);
-            if (!known) error = "unknown option " + name;
-            if (!ok) {
+        const char* value = i + 1 < args.size() ? args[i + 1].c_str() : nullptr;
+        std::string error;
+        switch (ApplyDeviceOption(config.deviceOptions, args[i], value, error)) {
+            case DeviceOptionUse::Flag:
+                break;
+            case DeviceOptionUse::WithValue:
+                ++i;
+                break;
+            case DeviceOptionUse::Bad:
                 Warn(error);
-                continue;
-            }
+                if (value) ++i;
+                break;
+            case DeviceOptionUse::Unknown:
+                Warn("unknown option " + args[i]);
+                break;
         }
-        if (!ok) Warn("bad value for " + name + ": " + value);
     }
 }
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "devsim/model/faults.h"
+#include "devsim/model/device_options.h"
 
 namespace devsim::jlink {
 
@@ -33,7 +33,7 @@ struct ProbeConfig {
     int downloadFails = 0;
     bool noTarget = false;
     bool noRtt = false;
-    FaultOptions faults;
+    DeviceOptions deviceOptions;
 };
 
 // Reads the configuration; problems are written to standard error and the

@@ -179,7 +179,8 @@ int VirtualProbe::Connect() {
     if (!device_) {
         std::string type = !config_.device.empty() ? config_.device : deviceName_;
         if (type.empty()) type = "QM2B";
-        device_ = std::make_unique<Device>(DeviceType(type), clock_, config_.faults);
+        device_ = std::make_unique<Device>(DeviceType(type), clock_, config_.deviceOptions.faults,
+                                           config_.deviceOptions.Extensions());
         const std::string path = StateFileFor(config_, serial_);
         std::string error;
         if (!path.empty() && platform::FileExists(path) && !LoadStateFile(path, *device_, &error))

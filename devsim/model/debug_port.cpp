@@ -14,17 +14,6 @@ constexpr uint32_t kFrameStallMs = 1000;
 constexpr uint32_t kBootModeRestartMs = 200;
 constexpr uint32_t kSplitReplyDelayMs = 5;
 
-DebugPortFaults& DefaultFaults() {
-    static DebugPortFaults faults;
-    return faults;
-}
-
-bool ParseCount(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    value = std::stoi(text);
-    return true;
-}
-
 // The loader image in RAM at `base` is the one expected, byte for byte (the
 // tool's padding to whole words beyond it is not looked at).
 bool ImageIntact(Device& device, uint32_t base) {
@@ -36,37 +25,9 @@ bool ImageIntact(Device& device, uint32_t base) {
 
 }  // namespace
 
-void SetDebugPortFaults(const DebugPortFaults& faults) { DefaultFaults() = faults; }
-
-const DebugPortFaults& CurrentDebugPortFaults() { return DefaultFaults(); }
-
-bool ParseDebugPortFaults(const std::string& text, DebugPortFaults& faults) {
-    faults = {};
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t comma = text.find(',', at);
-        if (comma == std::string::npos) comma = text.size();
-        const std::string item = text.substr(at, comma - at);
-        at = comma + 1;
-        if (item.empty()) continue;
-        if (item == "split") {
-            faults.splitReplies = true;
-            continue;
-        }
-        if (item.rfind("drop=", 0) != 0) return false;
-        const std::string range = item.substr(5);
-        const size_t dash = range.find('-');
-        const std::string first = range.substr(0, dash);
-        const std::string last = dash == std::string::npos ? first : range.substr(dash + 1);
-        if (!ParseCount(first, faults.dropFirst) || !ParseCount(last, faults.dropLast)) return false;
-        if (faults.dropLast < faults.dropFirst) return false;
-    }
-    return true;
-}
-
-std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device) {
-    if (device.Type().IsQM2A()) return std::make_unique<BootDebugPort>(DebugForm::Short, DefaultFaults());
-    if (device.Type().IsQM2C()) return std::make_unique<BootDebugPort>(DebugForm::Long, DefaultFaults());
+std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device, const DebugPortFaults& faults) {
+    if (device.Type().IsQM2A()) return std::make_unique<BootDebugPort>(DebugForm::Short, faults);
+    if (device.Type().IsQM2C()) return std::make_unique<BootDebugPort>(DebugForm::Long, faults);
     return nullptr;
 }
 

@@ -12,7 +12,7 @@
 // Faults: FaultOptions::garbage puts line noise before every reply; a
 // FaultOptions::silentCommand of "debug_enter", "debug_leave", "debug_read"
 // or "debug_write" leaves those requests unanswered (they still act).
-// DebugPortFaults add the faults only this port has.
+// DebugPortFaults (faults.h) add the faults only this port has.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,26 +23,9 @@
 
 namespace devsim {
 
-struct DebugPortFaults {
-    // Every reply leaves in two pieces, the second a few milliseconds later.
-    bool splitReplies = false;
-    // Replies numbered dropFirst..dropLast (counted from 1 over the port's
-    // life) are never sent; 0 drops none.
-    int dropFirst = 0;
-    int dropLast = 0;
-};
-
-// Faults given to debug ports made from now on (one device per transport),
-// as devsim's --debug-port-faults option gives them: a comma-separated list
-// of "split", "drop=N" and "drop=N-M".
-void SetDebugPortFaults(const DebugPortFaults& faults);
-const DebugPortFaults& CurrentDebugPortFaults();
-// False when the text holds an unknown item.
-bool ParseDebugPortFaults(const std::string& text, DebugPortFaults& faults);
-
 // The debug port of the device's type (short form for QM2A, long for QM2C)
-// with the current faults; nullptr for types without one.
-std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device);
+// with the given faults; nullptr for types without one.
+std::unique_ptr<DebugPortHandler> MakeDebugPortHandler(Device& device, const DebugPortFaults& faults);
 
 class BootDebugPort : public DebugPortHandler {
 public:

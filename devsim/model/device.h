@@ -53,6 +53,7 @@
 
 #include "devsim/model/device_type.h"
 #include "devsim/model/faults.h"
+#include "devsim/model/firmware_options.h"
 #include "devsim/model/flash.h"
 #include "devsim/model/flash_timing.h"
 #include "devsim/model/memory.h"
@@ -106,10 +107,10 @@ struct DeviceExtensions {
     std::function<std::unique_ptr<Personality>(Device&, uint32_t jumpAddress)> firmware;
 };
 
-// The boot ROM's debug port of QM2A and QM2C (with the debug-port faults set
-// for the process) and the factory firmware (with the process's firmware
-// options, read when the loader jumps to it).
-DeviceExtensions StandardExtensions();
+// The boot ROM's debug port of QM2A and QM2C with `debugPortFaults`, and the
+// factory firmware answering as `firmware` says.
+DeviceExtensions StandardExtensions(const DebugPortFaults& debugPortFaults = {},
+                                    const FactoryFirmwareOptions& firmware = {});
 
 constexpr int kLoaderBaud = 1000000;
 constexpr uint32_t kRateSwitchMinMs = 20;

@@ -5,6 +5,11 @@
 
 namespace devsim {
 
-DeviceExtensions StandardExtensions() { return DeviceExtensions{MakeDebugPortHandler, MakeFirmware}; }
+DeviceExtensions StandardExtensions(const DebugPortFaults& debugPortFaults, const FactoryFirmwareOptions& firmware) {
+    auto options = std::make_shared<const FactoryFirmwareOptions>(firmware);
+    return DeviceExtensions{
+        [debugPortFaults](Device& device) { return MakeDebugPortHandler(device, debugPortFaults); },
+        [options](Device& device, uint32_t jumpAddress) { return MakeFirmware(device, jumpAddress, options); }};
+}
 
 }  // namespace devsim

@@ -16,8 +16,8 @@ constexpr std::string_view kFactoryPrefix = "Factory ";
 
 class FactoryFirmware : public Personality {
 public:
-    explicit FactoryFirmware(const FactoryFirmwareOptions& options)
-        : options_(options), output_(options.replyPieceBytes), gnss_(options.gnss, output_) {}
+    explicit FactoryFirmware(std::shared_ptr<const FactoryFirmwareOptions> options)
+        : kept_(std::move(options)), options_(*kept_), output_(options_.replyPieceBytes), gnss_(options_.gnss, output_) {}
 
     PersonalityKind Kind() const override { return PersonalityKind::Firmware; }
 
@@ -136,6 +136,7 @@ private:
         SendItem(device, ModelIdLine() + verdict);
     }
 
+    std::shared_ptr<const FactoryFirmwareOptions> kept_;
     const FactoryFirmwareOptions& options_;
     FirmwareOutput output_;
     GnssLoader gnss_;
@@ -149,15 +150,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Personality> MakeFactoryFirmware(const FactoryFirmwareOptions& options) {
-    return std::make_unique<FactoryFirmware>(options);
+std::unique_ptr<Personality> MakeFactoryFirmware(std::shared_ptr<const FactoryFirmwareOptions> options) {
+    return std::make_unique<FactoryFirmware>(std::move(options));
 }
 
 // The loader's jump lands here. Only the device's own application address
 // starts the application; any other address runs nothing that answers.
-std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress) {
+std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress,
+                                          std::shared_ptr<const FactoryFirmwareOptions> options) {
     if (jumpAddress == 0 || jumpAddress != device.Type().FirmwareAddress()) return nullptr;
-    return MakeFactoryFirmware(FirmwareOptions());
+    return MakeFactoryFirmware(std::move(options));
 }
 
 }  // namespace devsim

@@ -12,12 +12,12 @@
 
 namespace devsim {
 
-// A firmware answering as `options` say (the options must outlive it).
-std::unique_ptr<Personality> MakeFactoryFirmware(const FactoryFirmwareOptions& options);
+// A firmware answering as `options` say (read as it runs: a test may change them).
+std::unique_ptr<Personality> MakeFactoryFirmware(std::shared_ptr<const FactoryFirmwareOptions> options);
 
-// What the loader's jump starts: the factory firmware with the process's
-// options (FirmwareOptions()) when the address is the device type's
-// application address; nullptr otherwise.
-std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress);
+// What the loader's jump starts: the factory firmware with `options` when
+// the address is the device type's application address; nullptr otherwise.
+std::unique_ptr<Personality> MakeFirmware(Device& device, uint32_t jumpAddress,
+                                          std::shared_ptr<const FactoryFirmwareOptions> options);
 
 }  // namespace devsim

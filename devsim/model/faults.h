@@ -41,6 +41,16 @@ struct FaultOptions {
     bool bootSilent = false;
 };
 
+// Faults only the boot ROM's debug port has.
+struct DebugPortFaults {
+    // Every reply leaves in two pieces, the second a few milliseconds later.
+    bool splitReplies = false;
+    // Replies numbered dropFirst..dropLast (counted from 1 over the port's
+    // life) are never sent; 0 drops none.
+    int dropFirst = 0;
+    int dropLast = 0;
+};
+
 // Gap between the two pieces of a split banner: longer than the station's
 // 20 ms poll, so the pieces arrive in different reads.
 constexpr uint32_t kBannerSplitMs = 60;

@@ -52,11 +52,6 @@ const std::set<std::string>& FactoryItemNames() {
     return names;
 }
 
-FactoryFirmwareOptions& FirmwareOptions() {
-    static FactoryFirmwareOptions options;
-    return options;
-}
-
 bool ApplyFirmwareOption(FactoryFirmwareOptions& o, std::string_view name, std::string_view value, bool& known,
                          std::string& error) {
     known = true;

@@ -1,8 +1,7 @@
 #pragma once
 // What the virtual application firmware answers: factory test items, the
 // payment checks and the GNSS loader, each with the outcomes a test may ask
-// for. The transport fills one set from its command line (ApplyFirmwareOption)
-// before the device starts; the firmware reads it when the loader jumps to it.
+// for. Each device carries its own set (DeviceOptions, device_options.h).
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -65,9 +64,6 @@ constexpr uint32_t kPieceGapMs = 150;
 
 // The items of the factory test, as named in "Factory <item>".
 const std::set<std::string>& FactoryItemNames();
-
-// The set the firmware uses.
-FactoryFirmwareOptions& FirmwareOptions();
 
 // Sets one option from the transport's command line ("--fw-fail", ...). Returns
 // false with `error` set for a bad value; `known` tells whether the name is ours.

@@ -28,7 +28,8 @@ bool DeviceLine::Start(std::string& error) {
 }
 
 std::unique_ptr<devsim::Device> DeviceLine::MakeDevice() const {
-    auto device = std::make_unique<devsim::Device>(devsim::DeviceType(options_.device), clock_, options_.faults);
+    auto device = std::make_unique<devsim::Device>(devsim::DeviceType(options_.device), clock_,
+                                                    options_.deviceOptions.faults, options_.deviceOptions.Extensions());
     device->ExpectLoader(options_.loader);
     return device;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "devsim/model/device.h"
+#include "devsim/model/device_options.h"
 
 namespace devsim_serial {
 
@@ -13,7 +14,7 @@ struct Options {
     devsim::Device::StartMode mode = devsim::Device::StartMode::BootRom;
     std::string stateFile;
     bool rateLimit = false;
-    devsim::FaultOptions faults;
+    devsim::DeviceOptions deviceOptions;
     // The RAM loader image the boot ROM is to receive (--loader).
     std::vector<uint8_t> loader;
     // A line of `lineDevices` devices served one after another on one

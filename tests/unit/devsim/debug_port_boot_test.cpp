@@ -34,12 +34,11 @@ std::string LoaderImage(size_t size) {
 
 struct BootRig {
     explicit BootRig(const std::string& type, devsim::FaultOptions faults = {}, devsim::DebugPortFaults portFaults = {})
-        : device(devsim::DeviceType(type), clock, faults),
+        : device(devsim::DeviceType(type), clock, faults, devsim::StandardExtensions(portFaults)),
           session(clock, [this](const std::string&, int baud, pirrow::PortOpenError&) -> std::unique_ptr<platform::ByteLink> {
               openedBauds.push_back(baud);
               return std::make_unique<testing_support::DeviceLink>(device, &written);
           }) {
-        devsim::SetDebugPortFaults(portFaults);
         const std::string stem = "/tmp/debug_boot_" + std::to_string(getpid());
         logPath = stem + ".log";
         loaderPath = stem + ".bin";
@@ -53,7 +52,6 @@ struct BootRig {
         device.Start(devsim::Device::StartMode::BootRom);
     }
     ~BootRig() {
-        devsim::SetDebugPortFaults({});
         common::SetLogFile("");
         std::remove(logPath.c_str());
         std::remove(loaderPath.c_str());

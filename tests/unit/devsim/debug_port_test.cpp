@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "devsim/model/debug_port.h"
+#include "devsim/model/device_options.h"
 #include "tests/unit/devsim/device_harness.h"
 
 namespace {
@@ -48,14 +49,11 @@ uint32_t ValueOf(Form form, const std::string& reply) {
     return v;
 }
 
-struct PortFaultsGuard {
-    explicit PortFaultsGuard(devsim::DebugPortFaults f) { devsim::SetDebugPortFaults(f); }
-    ~PortFaultsGuard() { devsim::SetDebugPortFaults({}); }
-};
-
 struct Chip {
-    explicit Chip(Form f, devsim::FaultOptions faults = {})
-        : form(f), h(f == Form::Short ? "QM2A" : "QM2C", devsim::Device::StartMode::BootRom, faults) {}
+    explicit Chip(Form f, devsim::FaultOptions faults = {}, devsim::DebugPortFaults portFaults = {})
+        : form(f),
+          h(f == Form::Short ? "QM2A" : "QM2C", devsim::Device::StartMode::BootRom, faults,
+            devsim::StandardExtensions(portFaults)) {}
     uint32_t ReadWord(uint32_t bus) { return ValueOf(form, h.Send(Read(form, bus))); }
     std::string WriteWords(uint32_t bus, std::vector<uint32_t> words) { return h.Send(Write(form, bus, words)); }
     // Halt, catch the reset vector, reset: the core stops in the boot ROM.
@@ -177,8 +175,7 @@ TEST(DebugPortDevice, NoiseSplitAndLostRepliesAsTheFaultsAsk) {
     EXPECT_EQ(noisy.h.Send(Enter(Form::Short)), devsim::kGarbageBytes + Ack(Form::Short, 0xD1));
 
     {
-        PortFaultsGuard faults({true, 2, 2});
-        Chip chip(Form::Long);
+        Chip chip(Form::Long, {}, {true, 2, 2});
         const std::string first = chip.h.Send(Enter(Form::Long));
         EXPECT_EQ(first, Ack(Form::Long, 0xD1).substr(0, 7));
         EXPECT_EQ(first + chip.h.Advance(20), Ack(Form::Long, 0xD1));

@@ -4,14 +4,25 @@
 #include <vector>
 
 #include "devsim/model/device.h"
+#include "devsim/model/factory_firmware.h"
 #include "platform/clock.h"
 
 namespace devsim_test {
 
+// The standard extensions with a firmware that reads `options` as it runs.
+inline devsim::DeviceExtensions FirmwareExtensions(std::shared_ptr<const devsim::FactoryFirmwareOptions> options) {
+    devsim::DeviceExtensions extensions = devsim::StandardExtensions();
+    extensions.firmware = [options](devsim::Device& device, uint32_t jumpAddress) {
+        return devsim::MakeFirmware(device, jumpAddress, options);
+    };
+    return extensions;
+}
+
 struct Harness {
     explicit Harness(const std::string& type = "QM2B", devsim::Device::StartMode mode = devsim::Device::StartMode::RamLoader,
-                     devsim::FaultOptions faults = {})
-        : device(devsim::DeviceType(type), clock, faults) {
+                     devsim::FaultOptions faults = {},
+                     devsim::DeviceExtensions extensions = devsim::StandardExtensions())
+        : device(devsim::DeviceType(type), clock, faults, std::move(extensions)) {
         device.Start(mode);
         device.TakeOutput();
     }

@@ -6,19 +6,20 @@
 namespace {
 
 using devsim::Device;
-using devsim::FirmwareOptions;
 using devsim::PersonalityKind;
+using devsim_test::FirmwareExtensions;
 using devsim_test::Harness;
 
 // A QM2B device whose loader has just jumped to the application.
 struct FactoryFirmware : ::testing::Test {
-    devsim::FactoryFirmwareOptions& options = FirmwareOptions();
+    // Shared with the firmware, which reads it as it runs.
+    std::shared_ptr<devsim::FactoryFirmwareOptions> shared = std::make_shared<devsim::FactoryFirmwareOptions>();
+    devsim::FactoryFirmwareOptions& options = *shared;
     std::unique_ptr<Harness> h;
 
-    void SetUp() override { options = {}; }
-    void TearDown() override { options = {}; }
     void Boot(const std::string& type = "QM2B", const std::string& jump = "hcpu_jump_run 0x10020000\r\n") {
-        h = std::make_unique<Harness>(type, Device::StartMode::RamLoader);
+        h = std::make_unique<Harness>(type, Device::StartMode::RamLoader, devsim::FaultOptions{},
+                                      FirmwareExtensions(shared));
         h->Send(jump);
     }
     void BootInTestMode() {

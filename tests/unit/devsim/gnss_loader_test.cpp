@@ -18,15 +18,15 @@ const char* const kFullProgress =
 
 // A device powered on into its application, as for a GNSS load.
 struct GnssLoader : ::testing::Test {
-    devsim::GnssLoaderOptions& options = devsim::FirmwareOptions().gnss;
+    std::shared_ptr<devsim::FactoryFirmwareOptions> firmware = std::make_shared<devsim::FactoryFirmwareOptions>();
+    devsim::GnssLoaderOptions& options = firmware->gnss;
     std::unique_ptr<Harness> h;
 
-    void SetUp() override {
-        devsim::FirmwareOptions() = {};
-        devsim::FirmwareOptions().startupText.clear();
+    void SetUp() override { firmware->startupText.clear(); }
+    void PowerOn() {
+        h = std::make_unique<Harness>("QM2B", Device::StartMode::Firmware, devsim::FaultOptions{},
+                                      devsim_test::FirmwareExtensions(firmware));
     }
-    void TearDown() override { devsim::FirmwareOptions() = {}; }
-    void PowerOn() { h = std::make_unique<Harness>("QM2B", Device::StartMode::Firmware); }
 };
 
 TEST_F(GnssLoader, FullLoad) {
@@ -75,7 +75,7 @@ TEST_F(GnssLoader, FailedEndAndStalledProgress) {
 }
 
 TEST_F(GnssLoader, SplitRepliesKeepTheirOrder) {
-    devsim::FirmwareOptions().replyPieceBytes = 4;
+    firmware->replyPieceBytes = 4;
     PowerOn();
     EXPECT_EQ(h->Send("GNSS,01,01\r\n"), "GNSS");
     EXPECT_EQ(h->Advance(1000), ",01,01,00\r\n");
