@@ -24,11 +24,8 @@ namespace alloc_test {
 inline constexpr const char* kStationList =
     "[FILEINFO]\r\nFILE0=ble.bin\r\nADDR0=0x1000e000\r\nFILE1=/images/app.bin\r\nADDR1=0x10020000\r\n";
 
-// The repository's scripts directory, found from this file's place.
-inline std::string ScriptPath(const std::string& name) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("/tests/unit/")) + "/scripts/" + name;
-}
+// A script of the repository's scripts directory.
+inline std::string ScriptPath(const std::string& name) { return std::string(STATION_SOURCE_DIR) + "/scripts/" + name; }
 
 class AllocFixture : public ::testing::Test {
 protected:
