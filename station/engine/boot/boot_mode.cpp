@@ -14,6 +14,11 @@ constexpr int kReplyPolls = 5;
 constexpr int kReplyPollMs = 10;
 constexpr size_t kReplyBytes = 8;
 constexpr size_t kReplyReadMax = 100;
+// A port that cannot be opened (an adapter unplugged) is tried again after
+// this pause: loop monitoring re-arms at once, and without it would log the
+// failure thousands of times a second until someone stops the channel.
+constexpr int kOpenRetryPauseMs = 1000;
+constexpr int kStopPollMs = 20;
 
 bool Send(platform::ByteLink& link, std::string_view frame) {
     return link.Write(reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
@@ -84,7 +89,11 @@ bool ResetToBootLoader(platform::ByteLink& link, platform::Clock& clock) {
 
 bool EnterBootMode(int channel, const std::string& port, const std::string& device, const StopCheck& stop) {
     OpenPort open(channel, port);
-    if (!open.ok) return false;
+    if (!open.ok) {
+        for (int waited = 0; waited < kOpenRetryPauseMs && !stop(); waited += kStopPollMs)
+            platform::SystemClock().SleepMs(kStopPollMs);
+        return false;
+    }
     const bool entered = AwaitBootLoader(open.port, platform::SystemClock(), device, stop);
     open.port.Close();
     Log(channel, entered ? "enter bootmode success\n" : "enter bootmode fail\n");
