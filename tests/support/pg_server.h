@@ -23,11 +23,13 @@ public:
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
 
-    // "" when the server runs, else why not (the caller skips: the server's
-    // programs are missing, or there is no postgres user to run them as).
-    // `durable` keeps the server's own flushes (benchmarks); tests skip them.
+    // "" when the server runs, else why not. Unavailable() tells a machine
+    // without PostgreSQL (the caller skips) from a server that would not
+    // start (the caller fails). `durable` keeps the server's own flushes
+    // (benchmarks); tests do without them.
     std::string Start(bool durable = false) {
         bin_ = BinDir();
+        unavailable_ = true;
         if (bin_.empty()) return "PostgreSQL server programs (initdb, pg_ctl) not found; scripts/setup installs them";
         if (::geteuid() == 0) {
             const passwd* user = ::getpwnam("postgres");
@@ -36,18 +38,22 @@ public:
             uid_ = user->pw_uid;
             gid_ = user->pw_gid;
         }
+        unavailable_ = false;
         char pattern[] = "/tmp/pg_server_XXXXXX";
         if (!::mkdtemp(pattern)) return "no temporary directory";
         dir_ = pattern;
         if (runAs_.size() && ::chown(dir_.c_str(), uid_, gid_) != 0) return "cannot hand " + dir_ + " to postgres";
-        port_ = FreePort();
-        options_ = "-p " + std::to_string(port_) + " -k " + dir_ +
-                   " -c listen_addresses=127.0.0.1 -c max_connections=200 -c shared_buffers=16MB" +
-                   (durable ? "" : " -c fsync=off -c synchronous_commit=off -c full_page_writes=off");
         if (!Run(runAs_ + bin_ + "/initdb -D " + dir_ + "/data -A trust -U postgres --no-sync -E UTF8"))
             return "initdb failed (see " + dir_ + "/out)";
-        if (!Up()) return "pg_ctl start failed (see " + dir_ + "/log)";
-        return "";
+        // Another test may take the free port first: then another port.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            port_ = FreePort();
+            options_ = "-p " + std::to_string(port_) + " -k " + dir_ +
+                       " -c listen_addresses=127.0.0.1 -c max_connections=200 -c shared_buffers=16MB" +
+                       (durable ? "" : " -c fsync=off -c synchronous_commit=off -c full_page_writes=off");
+            if (Up()) return "";
+        }
+        return "pg_ctl start failed (see " + dir_ + "/log)";
     }
 
     // A fast shutdown and a new start on the same data and port.
@@ -80,7 +86,7 @@ public:
     std::string Conninfo() const {
         return "host=127.0.0.1 port=" + std::to_string(port_) + " user=postgres dbname=postgres";
     }
-    int Port() const { return port_; }
+    bool Unavailable() const { return unavailable_; }
 
 private:
     static std::string BinDir() {
@@ -121,6 +127,7 @@ private:
     gid_t gid_ = 0;
     int port_ = 0;
     bool running_ = false;
+    bool unavailable_ = false;
 };
 
 }  // namespace testing_support
