@@ -5,6 +5,7 @@
 #include "station/engine/alloc/mac_sn_numbers.h"
 #include "station/engine/alloc/pool_config.h"
 #include "station/engine/alloc/pool_connection.h"
+#include "station/engine/alloc/pool_pending.h"
 #include "station/engine/alloc/pool_schema.h"
 
 namespace station {
@@ -156,6 +157,14 @@ PoolCommandResult PoolStatus(const StationSettings& settings) {
                (booked.IsNull(i, 2) ? "" : FormatMac(uint64_t(booked.Number(i, 2)))) + " sn=" +
                (booked.IsNull(i, 3) ? "" : FormatSnCounter(uint64_t(booked.Number(i, 3)), width)) + " since " +
                booked.Text(i, 4) + "\n";
+    // Passes of this station that wait for the server (sent at the channel's next burn).
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        const PendingPasses pending(settings.Root(), channel);
+        std::vector<PendingPass> passes;
+        if (!pending.Read(passes)) out += "unreadable " + pending.Path() + "\n";
+        for (const PendingPass& p : passes)
+            out += "waiting in " + pending.Path() + ": mac=" + p.mac + " sn=" + p.sn + " passed " + p.date + "\n";
+    }
     return result;
 }
 

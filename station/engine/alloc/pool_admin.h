@@ -25,7 +25,8 @@ struct PoolCommandResult {
 // UP_VALUE (SN_SET). An existing pool keeps its counters: the server is the truth.
 PoolCommandResult PoolInit(const StationSettings& settings);
 
-// Numbers handed out, booked per station and channel, passed, left in the range.
+// Numbers handed out, booked per station and channel, passed, left in the
+// range; and the passes of this root's station still waiting for the server.
 PoolCommandResult PoolStatus(const StationSettings& settings);
 
 // "STATION_ID" or "STATION_ID:CH": the booked numbers are dropped and never

@@ -67,6 +67,8 @@ TEST_F(PoolStation, APassTheServerMissedWaitsOnDiskAndGoesFirstWhenItReturns) {
 
     // Channel 1 stays stopped until its pass is on the server, across a restart.
     ASSERT_TRUE(server_.Up());
+    EXPECT_NE(station::PoolStatus(Settings()).out.find("pool/pending_1.txt: mac=C0FFEE000001 sn=00000001 passed "),
+              std::string::npos);
     station::MacSnAllocator& again = Restarted();
     ASSERT_EQ(again.BuildFactoryData(1), 1);
     EXPECT_EQ(again.MacText(1), "C0FFEE000002");
