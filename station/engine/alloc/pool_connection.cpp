@@ -64,9 +64,11 @@ bool PoolConnection::Connect(const std::string& conninfo, const std::string& app
         error_ = "CONNINFO holds a password; keep it in PGPASSWORD or ~/.pgpass";
         return false;
     }
-    // Later entries win, so the connection string overrides the defaults.
-    const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {"5", applicationName.c_str(), conninfo.c_str(), nullptr};
+    // Later entries win, so the connection string overrides the defaults. A
+    // server that takes a connection but never answers fails the call after
+    // 15 s instead of holding the channel.
+    const char* keys[] = {"connect_timeout", "options", "application_name", "dbname", nullptr};
+    const char* values[] = {"5", "-c statement_timeout=15000", applicationName.c_str(), conninfo.c_str(), nullptr};
     conn_ = PQconnectdbParams(keys, values, 1);
     if (PQstatus(conn_) != CONNECTION_OK) {
         error_ = OneLine(PQerrorMessage(conn_));

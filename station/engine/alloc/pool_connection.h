@@ -38,8 +38,9 @@ public:
     PoolConnection& operator=(const PoolConnection&) = delete;
 
     // Connects with the libpq connection string. A string that holds a
-    // password is refused: it belongs in PGPASSWORD or ~/.pgpass. A server
-    // that does not answer gives up after 5 s unless the string says otherwise.
+    // password is refused: it belongs in PGPASSWORD or ~/.pgpass. Unless the
+    // string says otherwise, connecting gives up after 5 s and a statement
+    // after 15 s.
     bool Connect(const std::string& conninfo, const std::string& applicationName);
     bool Connected() const;
     void Close();
