@@ -130,26 +130,16 @@ void ChannelJob::LogRetry() {
     retried_ = true;
 }
 
-bool ChannelJob::RunRetried(JobStep step, const char* phase, bool firstStep) {
+bool ChannelJob::RunRetried(JobStep step, const char* phase, bool firstStep, bool onlyWhenEveryItemFailed) {
     StepResult outcome = RunOnce(step, phase);
     if (outcome.pass || !RetryAllowed(firstStep)) return outcome.pass;
-    while (!outcome.pass && RetryWindowOpen()) {
+    // The test of a test-only job is repeated only while every requested item
+    // failed: a device that passes some items has a real fault.
+    auto worthAnotherTry = [&] { return !onlyWhenEveryItemFailed || outcome.exitCode == test_; };
+    while (!outcome.pass && RetryWindowOpen() && worthAnotherTry()) {
         if (!SleepUnlessStopped(kRetryPauseMs)) break;
         LogRetry();
         outcome = RunOnce(step, phase);
-    }
-    return outcome.pass;
-}
-
-// The test of a test-only job is repeated only while every requested item
-// failed: a device that passes some items has a real fault.
-bool ChannelJob::RunPcbaTestRetried() {
-    StepResult outcome = RunOnce(JobStep::PcbaTest, kPhaseTest);
-    if (outcome.pass || !RetryAllowed(true)) return outcome.pass;
-    while (!outcome.pass && RetryWindowOpen() && outcome.exitCode == test_) {
-        if (!SleepUnlessStopped(kRetryPauseMs)) break;
-        LogRetry();
-        outcome = RunOnce(JobStep::PcbaTest, kPhaseTest);
     }
     return outcome.pass;
 }
@@ -201,7 +191,7 @@ void ChannelJob::Dispatch() {
         break;
     case 8:
         if (testSelected) {
-            ok_ = RunPcbaTestRetried();
+            ok_ = RunRetried(JobStep::PcbaTest, kPhaseTest, true, true);
             row_.testResult = ResultOf(ok_);
         }
         break;

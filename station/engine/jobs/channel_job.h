@@ -45,9 +45,8 @@ private:
     void StartDelay();
     void Dispatch();
     void RunErase();
-    // A step and the retries its rule allows; records `resultCell` when given.
-    bool RunRetried(JobStep step, const char* phase, bool firstStep);
-    bool RunPcbaTestRetried();
+    // A step and the retries its rule allows (rule T: `onlyWhenEveryItemFailed`).
+    bool RunRetried(JobStep step, const char* phase, bool firstStep, bool onlyWhenEveryItemFailed = false);
     StepResult RunOnce(JobStep step, const char* phase);
     bool RetryAllowed(bool firstStep) const;
     bool RetryWindowOpen() const;
