@@ -3,6 +3,7 @@
 #include "common/text_search.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
+#include "station/engine/burnlist/station_burn_list.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/log/log_paths.h"
@@ -72,7 +73,7 @@ bool StationEngine::CheckErase(bool startAll) {
 }
 
 bool StationEngine::BurnListExists() const {
-    return platform::FileExists(settings_.Root() + "/temp/ImgBurnList.txt");
+    return platform::FileExists(StationBurnListPath(settings_.Root()));
 }
 
 bool StationEngine::CheckFunctionForStart(bool startAll) {

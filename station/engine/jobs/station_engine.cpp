@@ -21,14 +21,18 @@ StationEngine::StationEngine(const StationSettings& settings, ChannelTable& chan
       channels_(channels),
       parts_(parts),
       jobContext_{settings_, functions_, parts.runner, parts.numbers, parts.boot, parts.clock} {
-    for (auto& controls : controls_) controls.SetCaption(ButtonCaption(functions_.Func()));
+    CaptionAllButtons(functions_.Func());
 }
 
 StationEngine::~StationEngine() { StopThreads(); }
 
+void StationEngine::CaptionAllButtons(int funcType) {
+    for (auto& controls : controls_) controls.SetCaption(ButtonCaption(funcType));
+}
+
 void StationEngine::LoadFunctions(bool* replaced) {
     functions_.Load(settings_, replaced);
-    for (auto& controls : controls_) controls.SetCaption(ButtonCaption(functions_.Func()));
+    CaptionAllButtons(functions_.Func());
 }
 
 void StationEngine::StartThreads() {
@@ -125,7 +129,7 @@ bool StationEngine::SelectFunction(int funcType) {
         return false;
     }
     functions_.Select(settings_, funcType);
-    for (auto& controls : controls_) controls.SetCaption(ButtonCaption(funcType));
+    CaptionAllButtons(funcType);
     return true;
 }
 

@@ -75,6 +75,7 @@ public:
     void RunJob(int channel);
 
 private:
+    void CaptionAllButtons(int funcType);
     void Refuse(const char* text);
     bool CheckFunctionForStart(bool startAll);
     bool CheckCalibration();
