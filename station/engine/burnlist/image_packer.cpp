@@ -24,7 +24,7 @@ PackedBlock PackBlock(const uint8_t* data, size_t size) {
     block.deflated = DeflateSmallWindow(data, size);
     // A stored length equal to the unpacked length means raw bytes to the
     // loader, so a stream that is not smaller must not be kept.
-    if (block.deflated.empty() || block.deflated.size() >= size) block.deflated.clear();
+    if (block.deflated.size() >= size) block.deflated.clear();
     return block;
 }
 
