@@ -1,5 +1,3 @@
-#include <strings.h>
-
 #include <cstdio>
 #include <vector>
 
@@ -8,6 +6,7 @@
 #include "common/hex_record.h"
 #include "common/line_reader.h"
 #include "common/print_log.h"
+#include "common/text_search.h"
 
 namespace common {
 namespace {
@@ -17,10 +16,6 @@ constexpr size_t kShortestRecord = 9;  // ":CCAAAATT"
 constexpr uint32_t kTypeData = 0x00;
 constexpr uint32_t kTypeEnd = 0x01;
 constexpr uint32_t kTypeBase = 0x04;
-
-bool EndsWithHex(const std::string& path) {
-    return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".hex") == 0;
-}
 
 std::string WithoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
@@ -160,7 +155,7 @@ HexResult ConvertHexText(std::string_view text, const std::string& hexPath, std:
 
 HexResult ConvertHexToBin(BurnItem& entry, std::string& detail) {
     detail.clear();
-    if (!EndsWithHex(entry.path)) return HexResult::Converted;
+    if (!EndsWithNoCase(entry.path, ".hex")) return HexResult::Converted;
     LineReader reader(entry.path, kHexLineChars);
     if (!reader.IsOpen()) return HexResult::Converted;  // the read of the list entry reports it
     const std::string hexPath = entry.path;

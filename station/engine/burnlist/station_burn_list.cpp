@@ -1,7 +1,5 @@
 #include "station/engine/burnlist/station_burn_list.h"
 
-#include <strings.h>
-
 #include <cstdarg>
 
 #include "common/burn_list.h"
@@ -30,10 +28,6 @@ std::string Format(const char* format, ...) {
     std::string text = FormatText(format, args);
     va_end(args);
     return text;
-}
-
-bool IsHexFile(const std::string& path) {
-    return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".hex") == 0;
 }
 
 bool PackingEnabled(const StationSettings& settings, const std::string& device) {
@@ -107,7 +101,7 @@ private:
     }
 
     bool AddFile(const DownloadFile& file, bool packing) {
-        if (IsHexFile(file.path)) return AddHexFile(file);
+        if (common::EndsWithNoCase(file.path, ".hex")) return AddHexFile(file);
         text_ += Format("FILE%d=%s\nADDR%d=%s\n", entries_, file.path.c_str(), entries_, file.address.c_str());
         if (packing && PackableAddress(file.address, device_)) {
             const PackedCopyOutcome packed = PreparePackedCopy(file.path);

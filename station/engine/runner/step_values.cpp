@@ -1,23 +1,19 @@
 #include "station/engine/runner/step_values.h"
 
-#include <algorithm>
-#include <cctype>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <string_view>
+#include <vector>
 
+#include "common/file_util.h"
 #include "common/text_search.h"
 #include "station/engine/settings/station_settings.h"
 
 namespace station {
 
 bool IsOldKindProject(const std::string& root) {
-    std::ifstream in(root + "/project_info.ini", std::ios::binary);
-    if (!in) return false;
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string lower = text.str();
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return !common::Contains(lower, "modelid");
+    std::vector<uint8_t> text;
+    if (!common::ReadWholeFile(root + "/project_info.ini", text)) return false;
+    return !common::ContainsNoCase(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), "modelid");
 }
 
 namespace {

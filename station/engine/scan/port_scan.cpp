@@ -1,9 +1,11 @@
 #include "station/engine/scan/port_scan.h"
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
+#include "common/text_search.h"
 #include "station/engine/log/main_log.h"
 #include "station/engine/scan/jlink_library.h"
 #include "station/engine/settings/station_settings.h"
@@ -12,20 +14,11 @@
 namespace station {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-bool ContainsNoCase(const std::string& text, const std::string& part) {
-    return Lower(text).find(Lower(part)) != std::string::npos;
-}
-
 bool Matches(const std::string& descriptor, const platform::SerialPortInfo& port) {
     // An empty descriptor would occur in every identity and let a channel
     // without a descriptor take the device meant for a later channel.
     if (descriptor.empty()) return false;
-    return ContainsNoCase(UsbInstanceId(port), descriptor) || ContainsNoCase(port.idPath, descriptor);
+    return common::ContainsNoCase(UsbInstanceId(port), descriptor) || common::ContainsNoCase(port.idPath, descriptor);
 }
 
 class Assignment {
@@ -74,7 +67,7 @@ ScanResult AssignSerialPorts(const std::vector<platform::SerialPortInfo>& ports,
         int channel = -1;
         if (filterFlag == 2) {
             channel = a.LowestFree([&](int i) {
-                if (Lower(portNames[size_t(i)]) == Lower(port.name)) return true;
+                if (strcasecmp(portNames[size_t(i)].c_str(), port.name.c_str()) == 0) return true;
                 const auto device = fieldDevice(i);
                 return device && device == platform::CharacterDevicePath(port.devNode);
             });
