@@ -134,6 +134,10 @@ private:
 
 std::string StationBurnListPath(const std::string& root) { return root + "/temp/ImgBurnList.txt"; }
 
+std::string ChannelBurnListPath(const std::string& root, int channel) {
+    return root + "/temp/ImgBurnList_" + std::to_string(channel) + ".txt";
+}
+
 std::vector<DownloadFile> DownloadFilesFromSettings(const StationSettings& settings) {
     std::vector<DownloadFile> files;
     const int count = settings.Read(FILE_SET::FILE_NUM);

@@ -34,6 +34,9 @@ struct BurnListOutcome {
 };
 
 std::string StationBurnListPath(const std::string& root);
+// The copy a channel's tool reads: the station list with the channel's own
+// factory-data file in entry 0.
+std::string ChannelBurnListPath(const std::string& root, int channel);
 
 // The rows the settings hold (FILE_SET: FILE_PATH_%d, FILE_ADDR_%d,
 // FILE_SEL_%d for each of FILE_NUM files); rows without a path are no files.

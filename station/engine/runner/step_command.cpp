@@ -5,6 +5,7 @@
 
 #include "common/parse_number.h"
 #include "common/text_search.h"
+#include "station/engine/burnlist/station_burn_list.h"
 #include "station/engine/log/text_convert.h"
 
 namespace station {
@@ -40,10 +41,6 @@ std::string Hex(uint32_t value) {
 }
 
 std::string Join(const std::string& dir, const std::string& name) { return dir + "/" + name; }
-
-std::string BurnListPath(const StepValues& v) {
-    return Join(v.root, "temp/ImgBurnList_" + std::to_string(v.channel) + ".txt");
-}
 
 std::string DriverPath(const StepValues& v) { return Join(v.root, "file/" + v.driver); }
 
@@ -103,7 +100,7 @@ ToolCommand UartCommand(StepKind step, bool loadRam, const StepValues& v) {
     case StepKind::UartDownload:
         if (loadRam) cmd.Option("--loadram", 1);
         cmd.Option("--postact", v.postAct).Option("--device", v.device);
-        cmd.QuotedOption("--file", BurnListPath(v));
+        cmd.QuotedOption("--file", ChannelBurnListPath(v.root, v.channel));
         break;
     case StepKind::UartCrystalCali:
     case StepKind::UartBatteryCali:
@@ -142,7 +139,8 @@ ToolCommand SwdCommand(StepKind step, bool loadRam, const StepValues& v) {
     switch (step) {
     case StepKind::SwdDownload:
         cmd.Option("--preact", v.preAct).Option("--postact", v.postAct);
-        cmd.Option("--retry", v.retryNum).Option("--device", v.device).QuotedOption("--file", BurnListPath(v));
+        cmd.Option("--retry", v.retryNum).Option("--device", v.device);
+        cmd.QuotedOption("--file", ChannelBurnListPath(v.root, v.channel));
         break;
     case StepKind::SwdCrystalCali:
     case StepKind::SwdBatteryCali:
