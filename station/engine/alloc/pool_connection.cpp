@@ -89,15 +89,7 @@ void PoolConnection::Fail(const char* message, pg_result* result) {
     if (lost_) Close();
 }
 
-PoolResult PoolConnection::Exec(const std::string& sql, const std::vector<PoolParam>& params) {
-    if (!conn_) {
-        Fail("not connected", nullptr);
-        return {};
-    }
-    std::vector<const char*> values;
-    for (const PoolParam& p : params) values.push_back(p ? p->c_str() : nullptr);
-    pg_result* result =
-        PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+PoolResult PoolConnection::Accept(pg_result* result) {
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) return PoolResult(result);
     Fail(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_), result);
@@ -105,20 +97,22 @@ PoolResult PoolConnection::Exec(const std::string& sql, const std::vector<PoolPa
     return {};
 }
 
+PoolResult PoolConnection::Exec(const std::string& sql, const std::vector<PoolParam>& params) {
+    if (!conn_) {
+        Fail("not connected", nullptr);
+        return {};
+    }
+    std::vector<const char*> values;
+    for (const PoolParam& p : params) values.push_back(p ? p->c_str() : nullptr);
+    return Accept(PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+}
+
 bool PoolConnection::Script(const std::string& sql) {
     if (!conn_) {
         Fail("not connected", nullptr);
         return false;
     }
-    pg_result* result = PQexec(conn_, sql.c_str());
-    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
-        PQclear(result);
-        return true;
-    }
-    Fail(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_), result);
-    if (result) PQclear(result);
-    return false;
+    return Accept(PQexec(conn_, sql.c_str())).Ok();
 }
 
 }  // namespace station

@@ -59,6 +59,8 @@ public:
 
 private:
     void Fail(const char* message, pg_result* result);
+    // The result of a call that succeeded; otherwise records why and returns an empty one.
+    PoolResult Accept(pg_result* result);
 
     pg_conn* conn_ = nullptr;
     std::string error_;
