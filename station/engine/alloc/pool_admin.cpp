@@ -53,6 +53,14 @@ std::string Format(const char* format, long long a, long long b = 0) {
     return text;
 }
 
+// " mac=<MAC> sn=<SN>" of a reservation row whose MAC and SN are the columns
+// from `macColumn` on; empty where the row holds none.
+std::string BookedNumbers(const PoolResult& r, int row, int macColumn, int snWidth) {
+    const int snColumn = macColumn + 1;
+    return " mac=" + (r.IsNull(row, macColumn) ? "" : FormatMac(uint64_t(r.Number(row, macColumn)))) + " sn=" +
+           (r.IsNull(row, snColumn) ? "" : FormatSnCounter(uint64_t(r.Number(row, snColumn)), snWidth));
+}
+
 // How many more numbers the counter can give: values below `limit`.
 long long Left(long long next, long long limit, long long step) {
     return next >= limit ? 0 : (limit - next + step - 1) / step;
@@ -153,9 +161,7 @@ PoolCommandResult PoolStatus(const StationSettings& settings) {
     if (!booked.Ok()) return Lost(config, db);
     out += "reserved " + std::to_string(booked.Rows()) + "\n";
     for (int i = 0; i < booked.Rows(); ++i)
-        out += "  " + booked.Text(i, 0) + ":" + booked.Text(i, 1) + " mac=" +
-               (booked.IsNull(i, 2) ? "" : FormatMac(uint64_t(booked.Number(i, 2)))) + " sn=" +
-               (booked.IsNull(i, 3) ? "" : FormatSnCounter(uint64_t(booked.Number(i, 3)), width)) + " since " +
+        out += "  " + booked.Text(i, 0) + ":" + booked.Text(i, 1) + BookedNumbers(booked, i, 2, width) + " since " +
                booked.Text(i, 4) + "\n";
     // Passes of this station that wait for the server (sent at the channel's next burn).
     for (int channel = 1; channel <= kChannelCount; ++channel) {
@@ -200,9 +206,7 @@ PoolCommandResult PoolRelease(const StationSettings& settings, const std::string
     if (gone.Rows() == 0) return Failed(kPoolCommandRefused, "no numbers of pool " + config.poolName + " are reserved for " + target);
     const int w = width.Rows() ? int(width.Number(0, 0)) : 8;
     for (int i = 0; i < gone.Rows(); ++i)
-        result.out += "released " + station + ":" + gone.Text(i, 0) + " mac=" +
-                      (gone.IsNull(i, 1) ? "" : FormatMac(uint64_t(gone.Number(i, 1)))) + " sn=" +
-                      (gone.IsNull(i, 2) ? "" : FormatSnCounter(uint64_t(gone.Number(i, 2)), w)) + "\n";
+        result.out += "released " + station + ":" + gone.Text(i, 0) + BookedNumbers(gone, i, 1, w) + "\n";
     result.out += std::to_string(gone.Rows()) + " reservation(s) released; their numbers are not handed out again\n";
     return result;
 }
