@@ -182,7 +182,7 @@ PoolCommandResult PoolRelease(const StationSettings& settings, const std::string
         channel = target.substr(colon + 1);
         const int ch = channel.size() <= 2 && !channel.empty() && channel.find_first_not_of("0123456789") == std::string::npos
                            ? std::stoi(channel) : 0;
-        if (ch < 1 || ch > 16) return Failed(kPoolCommandError, "--pool-release needs STATION_ID or STATION_ID:CH with CH 1 to 16");
+        if (ch < 1 || ch > kChannelCount) return Failed(kPoolCommandError, "--pool-release needs STATION_ID or STATION_ID:CH with CH 1 to 16");
         channel = std::to_string(ch);
     }
     if (!IsPoolIdentifier(station)) return Failed(kPoolCommandError, "--pool-release needs STATION_ID or STATION_ID:CH");
