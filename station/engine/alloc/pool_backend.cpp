@@ -118,8 +118,9 @@ TakeOutcome PoolBackend::Take(int channel, const NumberRequest& request, Channel
     // our own waits for it (the log is flushed in order, so ours covers the
     // booking). Never repeated on a new connection: a server that restarted
     // in between may have lost the booking, so these numbers go nowhere.
-    if (!links_.at(size_t(channel)).db.Exec("SELECT txid_current()").Ok()) {
-        LogPool(channel, "booking not confirmed on the server's disk: " + links_.at(size_t(channel)).db.Error());
+    PoolConnection& db = links_.at(size_t(channel)).db;
+    if (!db.Exec("SELECT txid_current()").Ok()) {
+        LogPool(channel, "booking not confirmed on the server's disk: " + db.Error());
         numbers = {};
         return TakeOutcome::kRefused;
     }
