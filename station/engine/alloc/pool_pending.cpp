@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <sstream>
 
 #include "common/file_util.h"
 #include "platform/durable_file.h"
 #include "platform/paths.h"
+#include "station/engine/log/log_paths.h"
 
 namespace station {
 namespace {
@@ -65,8 +65,7 @@ bool PendingPasses::Add(const PendingPass& pass) const {
 bool PendingPasses::Replace(const std::string& text) const {
     const std::string dir = platform::DirectoryOf(path_);
     if (!platform::FileExists(dir)) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
+        CreateDirectories(dir);
         platform::SyncDirectory(platform::DirectoryOf(dir));
     }
     return platform::ReplaceFile(path_, std::vector<uint8_t>(text.begin(), text.end()), true);
