@@ -42,10 +42,12 @@ bool OpenCurrent(const StationSettings& settings, PoolConfig& config, PoolConnec
     return false;
 }
 
-PoolCommandResult Lost(const PoolConfig& config, const PoolConnection& db) {
-    return Failed(db.LostConnection() ? kPoolCommandError : kPoolCommandRefused,
-                  "pool " + config.poolName + ": " + db.Error());
+// A failed call: the connection's error, or the server's refusal (`why`).
+PoolCommandResult Lost(const PoolConfig& config, const PoolConnection& db, const std::string& why) {
+    return Failed(db.LostConnection() ? kPoolCommandError : kPoolCommandRefused, "pool " + config.poolName + ": " + why);
 }
+
+PoolCommandResult Lost(const PoolConfig& config, const PoolConnection& db) { return Lost(config, db, db.Error()); }
 
 std::string Format(const char* format, long long a, long long b = 0) {
     char text[64];
@@ -109,7 +111,7 @@ PoolCommandResult PoolInit(const StationSettings& settings) {
     if (!Open(settings, config, db, result)) return result;
     int applied = 0;
     const std::string why = MigratePoolSchema(db, applied);
-    if (!why.empty()) return Failed(db.LostConnection() ? kPoolCommandError : kPoolCommandRefused, "pool " + config.poolName + ": " + why);
+    if (!why.empty()) return Lost(config, db, why);
     result.out = "pool schema version " + std::to_string(PoolSchemaVersion()) + " (" + std::to_string(applied) +
                  " migration(s) applied)\n";
     const PoolResult created = db.Exec(
