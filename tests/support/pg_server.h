@@ -59,8 +59,7 @@ public:
     // A fast shutdown and a new start on the same data and port.
     bool Restart() {
         if (!running_) return false;
-        Run(runAs_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m fast -w stop");
-        running_ = false;
+        Down();
         return Up();
     }
     bool Down() {
