@@ -7,6 +7,9 @@ inline constexpr const char* kMacTakeFailedMessage = "MAC 获取失败, 请确�
 inline constexpr const char* kMacUsedMessage = "MAC 已经使用过, 请确认！";
 inline constexpr const char* kMacRangeEndMessage = "x BLE cur addr > end addr error!";
 inline constexpr const char* kSnRangeEndMessage = "x SN cur addr is greate equal to 99999999 error";
+// The main-log lines that go with the two range-end messages.
+inline constexpr const char* kMacRangeEndLog = "BLE cur addr > end addr error";
+inline constexpr const char* kSnRangeEndLog = "SN cur addr is greate equal to 99999999 error";
 
 // A station of a shared pool takes MACs from the pool's range only.
 inline constexpr const char* kPoolOutsideMacLog =

@@ -67,7 +67,7 @@ bool LocalBackend::TakeRangeMac(int channel, ChannelNumbers& numbers, Staged& st
         return false;
     }
     if (*cur >= *end) {
-        Log(channel, "BLE cur addr > end addr error\n");
+        Log(channel, "%s\n", kMacRangeEndLog);
         showMessage_(kMacRangeEndMessage);
         return false;
     }
@@ -107,7 +107,7 @@ bool LocalBackend::TakeSn(int channel, ChannelNumbers& numbers, Staged& staged) 
         return false;
     }
     if (*cur >= SnCounterMaximum(width)) {
-        Log(channel, "SN cur addr is greate equal to 99999999 error\n");
+        Log(channel, "%s\n", kSnRangeEndLog);
         showMessage_(kSnRangeEndMessage);
         return false;
     }

@@ -99,12 +99,12 @@ TakeOutcome PoolBackend::Take(int channel, const NumberRequest& request, Channel
         return TakeOutcome::kRefused;
     }
     if (status == "mac_end") {
-        Log(channel, "BLE cur addr > end addr error\n");
+        Log(channel, "%s\n", kMacRangeEndLog);
         showMessage_(kMacRangeEndMessage);
         return TakeOutcome::kRefused;
     }
     if (status == "sn_end") {
-        Log(channel, "SN cur addr is greate equal to 99999999 error\n");
+        Log(channel, "%s\n", kSnRangeEndLog);
         showMessage_(kSnRangeEndMessage);
         return TakeOutcome::kRefused;
     }
