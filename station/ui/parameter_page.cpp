@@ -522,7 +522,7 @@ bool ParameterPage::Confirm() {
         for (const PackageFile& row : rows) files.push_back({row.path, row.address, row.selected});
         const BurnListOutcome outcome = GenerateStationBurnList(settings, files);
         if (!outcome.ok) {  // the list's writer has logged why
-            frontEnd_.Message("x 生成下载列表失败！\n请至少选择一项下载内容(包括BLE MAC/SN/BLE NAME/BT NAME/ALPAY)！");
+            frontEnd_.Message(kBurnListFailedMessage);
             return false;
         }
     }
