@@ -61,19 +61,11 @@ const std::vector<RibbonCommand>& Commands() {
 
 }  // namespace
 
+// The channels' start captions, except that the whole flow is "全流程" here
+// and a value that is no job keeps the burn caption.
 const char* RunCaption(int funcType) {
-    switch (funcType) {
-        case 1: return "烧录";
-        case 16: return "GPS烧录";
-        case 2: return "擦除";
-        case 4: return "校准";
-        case 8: return "测试";
-        case 5: return "烧+校";
-        case 9: return "烧+测";
-        case 12: return "校+测";
-        case 13: return "全流程";
-        default: return "烧录";
-    }
+    if (funcType == (kFuncBurn | kFuncCalibrate | kFuncTest)) return "全流程";
+    return IsJobFunction(funcType) ? ButtonCaption(funcType) : ButtonCaption(kFuncBurn);
 }
 
 Ribbon::Ribbon(QMainWindow& window) : QObject(&window), window_(window) {
