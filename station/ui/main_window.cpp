@@ -81,11 +81,13 @@ MainWindow::MainWindow(StationEngine& engine, QtFrontEnd& frontEnd, std::functio
     frontEnd_.returnToMainScreen = [this] { LeaveParameterPage(); };
     connect(&frontEnd_, &QtFrontEnd::Notified, this, &MainWindow::OnNotify, Qt::QueuedConnection);
 
+    locked_ = engine_.Settings().Read(COMMON_SET::PROTECT);
+    monitorMode_ = engine_.Settings().Read(COMMON_SET::MODE_TYPE);
     ConnectCommands();
     const int func = engine_.Functions().Func();
     ribbon_->ShowFunctionGroups(func, true);
     ribbon_->SetRunCaption(func);
-    ribbon_->ShowLocked(engine_.Settings().Read(COMMON_SET::PROTECT));
+    ribbon_->ShowLocked(locked_);
     ShowFunctionPanel();
     parameters_->LoadFromSettings();
 
@@ -136,7 +138,10 @@ void MainWindow::ConnectCommands() {
         else
             ShowParameterPage();
     });
-    on("ID_LOCKALL", [this, &settings] { ribbon_->ShowLocked(ToggleLock(settings)); });
+    on("ID_LOCKALL", [this, &settings] {
+        locked_ = ToggleLock(settings);
+        ribbon_->ShowLocked(locked_);
+    });
     for (const auto& [name, func] : kFunctionSwitches) {
         const int value = func;
         on(name, [this, value] { SwitchFunction(value); });
@@ -153,7 +158,10 @@ void MainWindow::ConnectCommands() {
     on("ID_TEST_PARA", [this] { ShowBeside(testPara_, 14, 152); });
     for (const auto& [name, mode] : kMonitorModes) {
         const int value = mode;
-        on(name, [&settings, value] { SelectMonitorMode(settings, value); });
+        on(name, [this, &settings, value] {
+            SelectMonitorMode(settings, value);
+            monitorMode_ = value;
+        });
     }
     on("ID_APP_INFO", [this] {
         info_->show();
@@ -226,9 +234,8 @@ void MainWindow::SwitchFunction(int funcType) {
 }
 
 void MainWindow::UpdateRibbon() {
-    const bool locked = engine_.Settings().Read(COMMON_SET::PROTECT);
     FunctionSelection& functions = engine_.Functions();
-    const RibbonAvailability rules = RibbonRules(engine_.Channels(), locked, functions.Func());
+    const RibbonAvailability rules = RibbonRules(engine_.Channels(), locked_, functions.Func());
     auto set = [this](const char* name, bool enabled) { ribbon_->Action(name)->setEnabled(enabled); };
     auto tick = [this](const char* name, bool checked) { ribbon_->Action(name)->setChecked(checked); };
     set("ID_RUNALL", rules.runAll);
@@ -238,7 +245,7 @@ void MainWindow::UpdateRibbon() {
     set("ID_SCANPORT", rules.idleOnly);
     set("ID_CLEANSTATUS", rules.idleOnly);
     set("ID_BURNFILE_SET", rules.parameters);
-    tick("ID_LOCKALL", locked);
+    tick("ID_LOCKALL", locked_);
     for (const char* name : {"ID_CRYSTAL_CALI", "ID_BATTERY_CALI", "ID_CALI_PARA"}) set(name, rules.caliItems);
     tick("ID_CRYSTAL_CALI", functions.Cali() & kCaliCrystal);
     tick("ID_BATTERY_CALI", functions.Cali() & kCaliBattery);
@@ -253,8 +260,7 @@ void MainWindow::UpdateRibbon() {
     tick("ID_VOLTAD_SEL", functions.Test() & 0x100);
     // Always offered: a switch while channels work is refused with its message.
     for (const auto& [name, func] : kFunctionSwitches) tick(name, functions.Func() == func);
-    const int mode = engine_.Settings().Read(COMMON_SET::MODE_TYPE);
-    for (const auto& [name, value] : kMonitorModes) tick(name, mode == value);
+    for (const auto& [name, value] : kMonitorModes) tick(name, monitorMode_ == value);
 }
 
 void MainWindow::OnNotify(int flags, int channel) {

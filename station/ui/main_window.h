@@ -97,6 +97,10 @@ private:
     ProjectCodeWindow* projectCode_;
     QTimer* refreshTimer_;
     PageState pageState_ = kPagePanel;
+    // PROTECT and MODE_TYPE, read at creation; only the ribbon's own commands
+    // change them, so the refresh never reads them from the file.
+    bool locked_ = false;
+    int monitorMode_ = 0;
     bool closeWithoutAsking_ = false;
 };
 
