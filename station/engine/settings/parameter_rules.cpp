@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/text_search.h"
 #include "station/engine/log/main_log.h"
 #include "station/engine/settings/station_settings.h"
 
@@ -90,15 +89,6 @@ SnFields RestartSnCount(const StationSettings& settings, const std::string& star
         settings.Write(SNLOCAL2_REUSE::CHAN(channel), "");
     }
     return fields;
-}
-
-int FileSearchKind(const std::string& search) {
-    if (search.empty()) return 0;
-    if (search.rfind("readfile", 0) == 0) return 1;
-    if (search.rfind("readhex", 0) == 0) return 5;
-    if (search.rfind("lcpu>", 0) == 0) return 4;
-    if (search.rfind("muti>", 0) == 0) return common::Contains(search, "||") ? 3 : 2;
-    return 2;
 }
 
 }  // namespace station

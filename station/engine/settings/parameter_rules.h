@@ -41,8 +41,4 @@ void RestartMacCount(const StationSettings& settings, const std::string& startAd
 // reserved serial numbers (both kinds) forgotten. Returns the fields shown.
 SnFields RestartSnCount(const StationSettings& settings, const std::string& startValue);
 
-// How a configured download file is looked for (FILE_SEARCH_%d): empty 0,
-// "readfile" 1, "readhex" 5, "lcpu>" 4, "muti>" 3 with "||" else 2, other 2.
-int FileSearchKind(const std::string& search);
-
 }  // namespace station
