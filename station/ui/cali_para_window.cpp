@@ -29,9 +29,9 @@ QFormLayout* AddGroup(QFormLayout* form, const char* title, QWidget* parent) {
 CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
     : SettingsWindow("校准参数设置", settings, parent) {
     QFormLayout* battery = AddGroup(Form(), "电池测量校准参数", this);
-    AddEdit("参考电压 (mV)", CALI_SET::CALI_VOLT, true, battery);
-    AddEdit("测量范围 (mV)", CALI_SET::CALI_VOLTRANGE, true, battery);
-    AddEdit("校准精度 (mV)", CALI_SET::CALI_VOLTTHRESH, true, battery);
+    AddEdit("参考电压 (mV)", CALI_SET::CALI_VOLT, battery);
+    AddEdit("测量范围 (mV)", CALI_SET::CALI_VOLTRANGE, battery);
+    AddEdit("校准精度 (mV)", CALI_SET::CALI_VOLTTHRESH, battery);
     // Shown for the device family; not written back (the keys are the maker's).
     resistanceBig_ = new QLineEdit(this);
     resistanceSmall_ = new QLineEdit(this);
@@ -42,8 +42,8 @@ CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
     method_ = new QComboBox(this);
     method_->addItems({Q("有线方式"), Q("无线方式")});
     form->addRow(Q("校准方式"), method_);
-    AddEdit("校准时长 (S)", CALI_SET::CALI_TIMELEN, true, form);
-    AddEdit("校准精度 (ppm)", CALI_SET::CALI_THRESHHOLD, true, form);
+    AddEdit("校准时长 (S)", CALI_SET::CALI_TIMELEN, form);
+    AddEdit("校准精度 (ppm)", CALI_SET::CALI_THRESHHOLD, form);
 
     pins_ = new QComboBox(this);
     form->addRow(Q("信号管脚"), pins_);
@@ -61,7 +61,7 @@ CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
         {"统计最大包数", CALI_SET::CALI_PKTMAX},
     };
     for (const auto& [label, key] : wireless) {
-        QLineEdit* edit = AddEdit(label, key, true, form);
+        QLineEdit* edit = AddEdit(label, key, form);
         wirelessOnly_.push_back(edit);
         wirelessOnly_.push_back(LabelOf(form, edit));
     }

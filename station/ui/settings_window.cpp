@@ -33,11 +33,11 @@ void SettingsWindow::Open() {
     raise();
 }
 
-QLineEdit* SettingsWindow::AddEdit(const char* label, const TextKey& key, bool saved, QFormLayout* group) {
+QLineEdit* SettingsWindow::AddEdit(const char* label, const TextKey& key, QFormLayout* group) {
     auto* edit = new QLineEdit(this);
     edit->setMaxLength(int(std::min<size_t>(key.capacity, kPathChars + 1)));
     (group ? group : form_)->addRow(Q(label), edit);
-    bindings_.push_back({edit, key, saved});
+    bindings_.push_back({edit, key});
     return edit;
 }
 
@@ -51,7 +51,7 @@ void SettingsWindow::Save() {
 
 void SettingsWindow::SaveEdit(const TextKey& key) {
     for (const Binding& binding : bindings_)
-        if (binding.saved && binding.key.section == key.section && binding.key.key == key.key)
+        if (binding.key.section == key.section && binding.key.key == key.key)
             settings_.Write(binding.key, S(binding.edit->text().left(int(binding.key.capacity))));
 }
 

@@ -32,7 +32,7 @@ public:
 
 protected:
     // A line edit bound to a text key, in a row of the form (or of `group`).
-    QLineEdit* AddEdit(const char* label, const TextKey& key, bool saved = true, QFormLayout* group = nullptr);
+    QLineEdit* AddEdit(const char* label, const TextKey& key, QFormLayout* group = nullptr);
     // Writes the edit bound to `key` (Save writes them all in form order).
     void SaveEdit(const TextKey& key);
     // The form rows go here; the buttons follow.
@@ -44,7 +44,6 @@ private:
     struct Binding {
         QLineEdit* edit;
         TextKey key;
-        bool saved;
     };
     QFormLayout* form_;
     std::vector<Binding> bindings_;
