@@ -365,12 +365,7 @@ void ParameterPage::LoadFromSettings() {
     };
     bleName_->setText(name(BLE_SET::BLE_NAME, "BLE"));
     btName_->setText(name(BLE_SET::BT_NAME, "BT"));
-    if (settings.ReadRaw(BLE_SET::UP_VALUE).value_or("").empty()) {
-        Log(0, "BLE up value err, use 1\n");
-        macUp_->setText("1");
-    } else {
-        macUp_->setText(QString::number(settings.Read(BLE_SET::UP_VALUE)));
-    }
+    macUp_->setText(QString::number(LoadUpValue(settings, BLE_SET::UP_VALUE, "BLE")));
     ShowAddress(startEdits_, LoadAddressText(settings, BLE_SET::START_ADDR, kMacDigits, '0', "start"));
     curAddr_->setText(Q(LoadAddressText(settings, BLE_SET::CUR_ADDR, kMacDigits, '0', "cur")));
     const std::optional<SharedNextNumbers> pool = engine_.PoolNext();  // a shared pool's counters are the truth
@@ -388,12 +383,7 @@ void ParameterPage::LoadFromSettings() {
     snStart_->setText(Q(sn.start));
     snCur_->setText(Q(pool ? pool->sn : sn.current));
     snWidth_->setText(Q(SnWidthLabel(sn.width)));
-    if (settings.ReadRaw(SN_SET::UP_VALUE).value_or("").empty()) {
-        Log(0, "SN up value err, use 1\n");
-        snUp_->setText("1");
-    } else {
-        snUp_->setText(QString::number(settings.Read(SN_SET::UP_VALUE)));
-    }
+    snUp_->setText(QString::number(LoadUpValue(settings, SN_SET::UP_VALUE, "SN")));
 
     alpayEnable_->setChecked(settings.Read(ALPAY_SET::ENABLE_FLAG));
     alpayEdits_[0]->setText(Q(settings.Read(ALPAY_SET::PK)));

@@ -21,6 +21,12 @@ std::string LoadAddressText(const StationSettings& settings, const TextKey& key,
     return text;
 }
 
+int LoadUpValue(const StationSettings& settings, const IntKey& key, const char* logName) {
+    if (!settings.ReadRaw(key).value_or("").empty()) return settings.Read(key);
+    Log(0, "%s up value err, use 1\n", logName);
+    return 1;
+}
+
 namespace {
 
 std::string Padded(long long value, int width) {

@@ -7,6 +7,7 @@
 namespace station {
 
 class StationSettings;
+struct IntKey;
 struct TextKey;
 
 inline constexpr size_t kMacDigits = 12;
@@ -18,6 +19,10 @@ inline constexpr int kSnMaxWidth = 9;
 // names the value in the log line ("BLE start addr > %d char: %s\n").
 std::string LoadAddressText(const StationSettings& settings, const TextKey& key, size_t width, char fill,
                             const char* logName);
+
+// An increment (UP_VALUE) that is absent or empty is 1; logName names it in
+// the log line ("BLE up value err, use 1\n").
+int LoadUpValue(const StationSettings& settings, const IntKey& key, const char* logName);
 
 struct SnFields {
     int width = kSnMinWidth;
