@@ -186,14 +186,9 @@ void MainWindow::RefreshPanel() {
     if (pageState_ == kPagePanel) VisiblePanel()->RefreshAll();
 }
 
-void MainWindow::ShowBeside(QWidget* window, int dx, int dy, bool fromRight) {
-    if (auto* settingsWindow = qobject_cast<SettingsWindow*>(window))
-        settingsWindow->Open();
-    else
-        window->show();
-    const QRect frame = frameGeometry();
-    const int x = fromRight ? frame.right() - dx - window->frameGeometry().width() : frame.left() + dx;
-    window->move(x, frame.top() + dy);
+void MainWindow::ShowBeside(SettingsWindow* window, int dx, int dy) {
+    window->Open();
+    window->move(frameGeometry().left() + dx, frameGeometry().top() + dy);
 }
 
 // A visible calibration or test window is saved and closed before a run.

@@ -23,6 +23,7 @@ class ParameterPage;
 class ProjectCodeWindow;
 class QtFrontEnd;
 class Ribbon;
+class SettingsWindow;
 class SpecialParaWindow;
 class TestParaWindow;
 
@@ -78,7 +79,8 @@ protected:
 private:
     enum PageState { kPagePanel = 0, kPageParameters = 2 };
     void ConnectCommands();
-    void ShowBeside(QWidget* window, int dx, int dy, bool fromRight = false);
+    // Opens a side window dx, dy from the frame's top-left corner.
+    void ShowBeside(SettingsWindow* window, int dx, int dy);
     void SaveOpenSideWindows();
     void ShowAbout();
     void OpenManual();
