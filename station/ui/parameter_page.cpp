@@ -376,9 +376,9 @@ void ParameterPage::LoadFromSettings() {
     maskEdits_[1]->setText(Q(mask.substr(2, 2)));
 
     snEnable_->setChecked(settings.Read(SN_SET::ENABLE_FLAG));
-    const std::string des = settings.ReadRaw(SN_SET::SN_DES).value_or("");
-    if (settings.Read(SN_SET::SN_DES) != des) Log(0, "SN des too long, use 80 char\n");
-    snDes_->setText(Q(settings.Read(SN_SET::SN_DES)));
+    const std::string des = settings.Read(SN_SET::SN_DES);
+    if (des != settings.ReadRaw(SN_SET::SN_DES).value_or("")) Log(0, "SN des too long, use 80 char\n");
+    snDes_->setText(Q(des));
     const SnFields sn = LoadSnFields(settings);
     snStart_->setText(Q(sn.start));
     snCur_->setText(Q(pool ? pool->sn : sn.current));
