@@ -551,10 +551,7 @@ void ParameterPage::ApplyPortTypeRule() {
     swdBaud_->setVisible(!uart);
     desBind_->setVisible(uart);
     portBind_->setVisible(uart);
-    for (QWidget* widget : {static_cast<QWidget*>(jlinkUi_), static_cast<QWidget*>(errBox_),
-                            static_cast<QWidget*>(sendReset_), static_cast<QWidget*>(sendHold_),
-                            static_cast<QWidget*>(snBind_)})
-        widget->setVisible(!uart);
+    SetVisible({jlinkUi_, errBox_, sendReset_, sendHold_, snBind_}, !uart);
     ApplyBindingRule();
 }
 
