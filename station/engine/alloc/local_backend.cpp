@@ -27,16 +27,9 @@ void LocalBackend::Open() {
 TakeOutcome LocalBackend::Take(int channel, const NumberRequest& request, ChannelNumbers& numbers) {
     Staged staged;
     if (request.mac) {
-        uint64_t mac = 0;
-        if (request.givenMac) {
-            mac = *request.givenMac;
-        } else {
-            if (!TakeRangeMac(channel, numbers, staged)) return TakeOutcome::kRefused;
-            mac = *ParseMac(numbers.mac);
-        }
-        const std::string text = FormatMac(mac);
-        if (database_.IsOpen() && IsMacUsed(channel, text)) return TakeOutcome::kMacUsed;
-        numbers.mac = text;
+        if (request.givenMac) numbers.mac = FormatMac(*request.givenMac);
+        else if (!TakeRangeMac(channel, numbers, staged)) return TakeOutcome::kRefused;
+        if (database_.IsOpen() && IsMacUsed(channel, numbers.mac)) return TakeOutcome::kMacUsed;
     }
     if (request.sn && !TakeSn(channel, numbers, staged)) return TakeOutcome::kRefused;
     // Spent before they are handed out: counters and bookkeeping together.
