@@ -31,6 +31,7 @@ constexpr int kNameChars = 29;
 constexpr int kSnDesChars = 80;
 enum FileColumn { kColName, kColPath, kColAddress, kColSize };
 enum BindingSet { kBindSn, kBindDescriptor, kBindPort };
+constexpr int kIndexRole = Qt::UserRole;
 
 QLineEdit* NewEdit(QWidget* parent, int maxLength = 32767) {
     auto* edit = new QLineEdit(parent);
@@ -430,13 +431,12 @@ void ParameterPage::LoadFromSettings() {
 
 void ParameterPage::RefreshFileList() {
     fileList_->clear();
-    rowIndex_.clear();
     emit FileListRefreshed();
     for (const PackageFile& file : ListPackageFiles(engine_.Settings(), S(packPath_->text()))) {
         auto* item = new QTreeWidgetItem(fileList_, {Q(file.name), Q(file.path), Q(file.address), Q(file.size)});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
         item->setCheckState(kColName, file.selected ? Qt::Checked : Qt::Unchecked);
-        rowIndex_.push_back(file.index);
+        item->setData(kColName, kIndexRole, file.index);  // the FILE_SET index it is written back under
     }
 }
 
@@ -449,7 +449,7 @@ std::vector<PackageFile> ParameterPage::Rows() const {
         row.path = S(item->text(kColPath));
         row.address = S(item->text(kColAddress));
         row.size = S(item->text(kColSize));
-        row.index = rowIndex_.at(size_t(i));
+        row.index = item->data(kColName, kIndexRole).toInt();
         row.selected = item->checkState(kColName) == Qt::Checked;
         rows.push_back(row);
     }

@@ -84,7 +84,6 @@ private:
     QCheckBox* ezip_;
     QCheckBox* productRefresh_;
     QCheckBox* fileGroup_;
-    std::vector<int> rowIndex_;
 
     QCheckBox* macEnable_;
     std::array<QLineEdit*, 6> startEdits_{};
