@@ -17,7 +17,6 @@ bool OnGuiThread() { return QThread::currentThread() == QCoreApplication::instan
 }  // namespace
 
 QtFrontEnd::QtFrontEnd() {
-    qRegisterMetaType<int>();
     showMessage = [this](const std::string& text) {
         QMessageBox::warning(window_, Q(kBoxTitle), Q(text));
     };
