@@ -6,10 +6,13 @@
 #include "station/engine/alloc/pool_backend.h"
 
 namespace station {
+namespace {
 
 bool PoolModeOn(const StationSettings& settings) {
     return ::strcasecmp(settings.Read(POOL::BACKEND).c_str(), "postgresql") == 0;
 }
+
+}  // namespace
 
 std::unique_ptr<AllocationBackend> MakeAllocationBackend(const StationSettings& settings,
                                                          AllocationBackend::MessageFn showMessage) {

@@ -9,8 +9,6 @@
 
 namespace station {
 
-bool PoolModeOn(const StationSettings& settings);
-
 std::unique_ptr<AllocationBackend> MakeAllocationBackend(const StationSettings& settings,
                                                          AllocationBackend::MessageFn showMessage);
 
