@@ -6,6 +6,7 @@
 
 #include "common/ini_profile.h"
 #include "platform/paths.h"
+#include "station/engine/burnlist/download_address_search.h"
 #include "station/engine/settings/station_settings.h"
 
 namespace station {
@@ -52,6 +53,24 @@ std::vector<PackageFile> FromPackageIni(const std::string& ini, const std::strin
     return rows;
 }
 
+// The configured files whose FILE_SEARCH_%d names a search get their
+// address from the package (maps, HEX twin, vector table); the others keep
+// the configured one.
+void FillSearchedAddresses(const StationSettings& settings, const std::string& packageDir,
+                           std::vector<PackageFile>& rows) {
+    std::vector<AddressedFile> searched;
+    std::vector<PackageFile*> owners;
+    for (PackageFile& row : rows) {
+        const FileSearch search = ParseFileSearch(settings.Read(FILE_SET::FILE_SEARCH(row.index)));
+        if (search.kind == AddressSearch::kNone) continue;
+        searched.push_back({row.path, search, row.address});
+        owners.push_back(&row);
+    }
+    if (searched.empty()) return;
+    SearchDownloadAddresses(packageDir, searched);
+    for (size_t i = 0; i < searched.size(); ++i) owners[i]->address = searched[i].address;
+}
+
 }  // namespace
 
 std::vector<PackageFile> ListPackageFiles(const StationSettings& settings, const std::string& packageDir) {
@@ -85,6 +104,7 @@ std::vector<PackageFile> ListPackageFiles(const StationSettings& settings, const
         row.index = n;
         rows.push_back(row);
     }
+    FillSearchedAddresses(settings, packageDir, rows);
     return rows;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The parameter page's download file list, filled from the package
 // directory: its "downfile.ini", else its "ImgBurnList.ini", else the
-// configured download files found in it.
+// configured download files found in it, whose addresses are searched in
+// the package where their FILE_SEARCH_%d says how.
 #include <string>
 #include <vector>
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "station/engine/burnlist/download_address_search.h"
+#include "station/engine/burnlist/package_files.h"
 #include "station/engine/burnlist/ram_loader_check.h"
 #include "station/engine/settings/station_settings.h"
 #include "unit/common/test_files.h"
@@ -58,6 +59,21 @@ TEST_F(AddressTest, EveryKindFindsItsAddressInThePackage) {
     const std::vector<std::string> expected = {"0x10400000", "0x10200000", "x60000000,", "0x12000400",
                                                "0x1C0E2000", "0x10020000", "old",        "old"};
     for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].address, expected[i]) << files[i].path;
+    EXPECT_EQ(LogText(), "获取下载地址 成功\n");
+}
+
+// The page lists the configured files of a package: those with a search
+// get their address from it, the others keep the configured one.
+TEST_F(AddressTest, ListingAPackageSearchesTheAddressesOfItsFiles) {
+    root.Write("Torvane.ini",
+               "[FILE_SET]\nFILE_NUM=2\nFILE_NAME_0=boot.bin\nFILE_ADDR_0=0x1\nFILE_SEARCH_0=readfile\n"
+               "FILE_NAME_1=other.bin\nFILE_ADDR_1=0x10090000\n");
+    package.Write("boot.bin", Image(0x10020145));
+    package.Write("other.bin", Image(0x10020145));
+    const auto rows = station::ListPackageFiles(station::StationSettings(root.path()), package.path());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].address, "0x10020000");
+    EXPECT_EQ(rows[1].address, "0x10090000");
     EXPECT_EQ(LogText(), "获取下载地址 成功\n");
 }
 
