@@ -13,6 +13,7 @@
 #include "station/engine/alloc/mac_sn_numbers.h"
 #include "station/engine/alloc/mac_spreadsheet.h"
 #include "station/engine/alloc/station_identifier.h"
+#include "station/engine/burnlist/station_burn_list.h"
 #include "station/engine/log/main_log.h"
 
 namespace station {
@@ -104,12 +105,6 @@ std::string MacSnAllocator::TempPath(const char* format, int channel) const {
 }
 
 std::string MacSnAllocator::FactoryDataPath(int channel) const { return TempPath("temp/BLE_SN_%d.bin", channel); }
-std::string MacSnAllocator::ChannelBurnListPath(int channel) const {
-    return TempPath("temp/ImgBurnList_%d.txt", channel);
-}
-std::string MacSnAllocator::StationBurnListPath() const {
-    return platform::JoinPath(settings_.Root(), "temp/ImgBurnList.txt");
-}
 
 std::string MacSnAllocator::MacText(int channel) const {
     const auto guard = LockFor(channel);
@@ -163,7 +158,7 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
 }
 
 bool MacSnAllocator::WriteChannelBurnList(int channel, const std::string& list) {
-    const std::string path = ChannelBurnListPath(channel);
+    const std::string path = station::ChannelBurnListPath(settings_.Root(), channel);
     // Not flushed: a list lost in a crash is made again by the next build.
     if (platform::ReplaceFile(path, std::vector<uint8_t>(list.begin(), list.end()), false)) return true;
     Log(channel, "write %s error\n", path.c_str());
@@ -174,7 +169,7 @@ bool MacSnAllocator::WriteChannelBurnList(int channel, const std::string& list) 
 // be written before any number is spent.
 bool MacSnAllocator::CopyBurnList(int channel, std::string& list) {
     std::vector<uint8_t> bytes;
-    const std::string from = StationBurnListPath();
+    const std::string from = station::StationBurnListPath(settings_.Root());
     if (!common::ReadWholeFile(from, bytes)) {
         Log(channel, "read %s error\n", from.c_str());
         return false;

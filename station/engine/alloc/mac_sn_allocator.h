@@ -78,8 +78,6 @@ public:
     std::string SnText(int channel) const;
 
     std::string FactoryDataPath(int channel) const;   // <root>/temp/BLE_SN_<c>.bin
-    std::string ChannelBurnListPath(int channel) const;  // <root>/temp/ImgBurnList_<c>.txt
-    std::string StationBurnListPath() const;          // <root>/temp/ImgBurnList.txt
 
 private:
     struct Allocation {
