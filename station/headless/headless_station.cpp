@@ -6,8 +6,7 @@
 
 #include "platform/paths.h"
 #include "platform/terminal.h"
-#include "station/engine/burnlist/ram_loader_check.h"
-#include "station/engine/burnlist/station_burn_list.h"
+#include "station/engine/burnlist/download_setup.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/startup/station_assembly.h"
 #include "station/engine/state/channel_state.h"
@@ -25,20 +24,12 @@ constexpr int kExitRefused = 2;
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
 
-// The parameter page's confirmation: the list (its writer logs why it fails;
-// only a function with burn needs it, and then the operator sees the page's
-// message), then the RAM-loader checks.
+// The parameter page's confirmation, from the configured files.
 bool MakeBurnList(const StationSettings& settings, int funcType, StationFrontEnd& frontEnd) {
-    if (!GenerateStationBurnList(settings).ok && (funcType & kFuncBurn)) {
-        frontEnd.Message(kBurnListFailedMessage);
-        return false;
-    }
-    const std::string loaderProblem = CheckRamLoaderChoice(settings);
-    if (!loaderProblem.empty()) {
-        frontEnd.Message(loaderProblem);
-        return false;
-    }
-    return true;
+    const std::string problem =
+        ConfirmDownloadSetup(settings, (funcType & kFuncBurn) != 0, DownloadFilesFromSettings(settings));
+    if (!problem.empty()) frontEnd.Message(problem);
+    return problem.empty();
 }
 
 int StartChannels(StationEngine& engine, const HeadlessOptions& options) {

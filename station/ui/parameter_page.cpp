@@ -14,8 +14,7 @@
 #include <QTreeWidget>
 
 #include "common/text_search.h"
-#include "station/engine/burnlist/ram_loader_check.h"
-#include "station/engine/burnlist/station_burn_list.h"
+#include "station/engine/burnlist/download_setup.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/log/main_log.h"
@@ -507,16 +506,10 @@ bool ParameterPage::Confirm() {
     settings.Write(COMMON_SET::PRODUCT_FLAG, productRefresh_->isChecked());
     settings.Write(COMMON_SET::FILEGROUP_FLAG, fileGroup_->isChecked());
 
-    if (engine_.Functions().Func() & kFuncBurn) {
-        std::vector<DownloadFile> files;
-        for (const PackageFile& row : rows) files.push_back({row.path, row.address, row.selected});
-        const BurnListOutcome outcome = GenerateStationBurnList(settings, files);
-        if (!outcome.ok) {  // the list's writer has logged why
-            frontEnd_.Message(kBurnListFailedMessage);
-            return false;
-        }
-    }
-    const std::string problem = CheckRamLoaderChoice(settings);
+    std::vector<DownloadFile> files;
+    for (const PackageFile& row : rows) files.push_back({row.path, row.address, row.selected});
+    const std::string problem =
+        ConfirmDownloadSetup(settings, (engine_.Functions().Func() & kFuncBurn) != 0, files);
     if (!problem.empty()) {
         frontEnd_.Message(problem);
         return false;
