@@ -9,6 +9,7 @@
 #include "station/engine/burnlist/download_setup.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/startup/station_assembly.h"
+#include "station/engine/startup/exit_status.h"
 #include "station/engine/state/channel_state.h"
 #include "station/headless/headless_front_end.h"
 #include "station/headless/headless_options.h"
@@ -18,9 +19,6 @@ namespace station {
 
 namespace {
 
-constexpr int kExitPass = 0;
-constexpr int kExitFail = 1;
-constexpr int kExitRefused = 2;
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
 

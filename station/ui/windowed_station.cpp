@@ -11,6 +11,7 @@
 #include "platform/terminal.h"
 #include "station/engine/scan/jlink_library.h"
 #include "station/engine/scan/port_scan.h"
+#include "station/engine/startup/exit_status.h"
 #include "station/engine/startup/station_assembly.h"
 #include "station/engine/state/channel_state.h"
 #include "station/ui/cali_para_window.h"
@@ -25,9 +26,6 @@ namespace station::ui {
 
 namespace {
 
-constexpr int kExitPass = 0;
-constexpr int kExitFail = 1;
-constexpr int kExitRefused = 2;
 constexpr int kWatchMs = 100;
 constexpr const char* kUiFont = "WenQuanYi Micro Hei";
 
