@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/otp_record_file.h"
+#include "station/engine/burnlist/image_packer.h"
 #include "tests/support/image_packer.h"
 #include "tests/support/tool_e2e.h"
 
@@ -93,7 +94,7 @@ TEST_F(Download, CompareVerifyNoEraseAndPostAct) {
 
 TEST_F(Download, CompressedImageAndFactoryRecords) {
     std::vector<uint8_t> image = testing_support::RepeatingData(0x200000 + 0x9000, 3000);
-    const auto packed = testing_support::PackImage(image);
+    const auto packed = station::PackImage(image.data(), image.size());
     ASSERT_LT(packed.size(), image.size() / 4);
     WriteFile(Path("big.gz"), packed);
     const auto records = common::EncodeOtpRecords(

@@ -1,10 +1,16 @@
 #pragma once
-// Builds compressed image files for tests: a 12-byte header
-// (total length, block count, ImageCrc of the image), then per block of at
-// most 0x200000 uncompressed bytes a 12-byte header (uncompressed length,
-// stored length, ImageCrc of the block) and the block data: raw DEFLATE made
-// with an 8 KiB window (zlib deflateInit2 windowBits -13), or the bytes
-// themselves when compressing does not shrink the block.
+// Compressed image files and blocks made with zlib's encoder rather than the
+// station's, for tests that need streams the station never writes: another
+// encoder's valid bytes, blocks forced raw, hand-assembled files and a
+// stream whose references reach too far. Images as the station packs them
+// come from station::PackImage.
+//
+// A file is a 12-byte header (total length, block count, ImageCrc of the
+// image), then per block of at most 0x200000 uncompressed bytes a 12-byte
+// header (uncompressed length, stored length, ImageCrc of the block) and the
+// block data: raw DEFLATE made with an 8 KiB window (zlib deflateInit2
+// windowBits -13), or the bytes themselves when compressing does not shrink
+// the block.
 //
 // BadWindowBlock() makes a deliberately wrong stream: DEFLATE with a 32 KiB
 // window over data that repeats at a distance of 20 KiB, so its
@@ -61,8 +67,8 @@ inline std::vector<uint8_t> BlockWithHeader(const std::vector<uint8_t>& raw, con
     return out;
 }
 
-// A block as the station packs it: DEFLATE with an 8 KiB window, or raw
-// when that does not shrink it.
+// A block of zlib's DEFLATE with an 8 KiB window, or raw when that does not
+// shrink it.
 inline std::vector<uint8_t> PackBlock(const std::vector<uint8_t>& raw) {
     std::vector<uint8_t> stored = RawDeflate(raw.data(), raw.size(), 13);
     if (stored.size() >= raw.size()) stored = raw;
@@ -99,7 +105,7 @@ inline std::vector<uint8_t> BadWindowBlock(size_t n = 64 * 1024, size_t distance
     return BlockWithHeader(raw, stored, common::ImageCrc(raw.data(), raw.size()));
 }
 
-// A whole compressed image file of `image`.
+// A whole compressed image file of `image`, in zlib's bytes.
 inline std::vector<uint8_t> PackImage(const std::vector<uint8_t>& image) {
     std::vector<uint8_t> out;
     const uint32_t blocks = uint32_t((image.size() + kPackBlockSize - 1) / kPackBlockSize);

@@ -2,6 +2,7 @@
 
 #include "common/image_crc.h"
 #include "devsim/model/gzip_block.h"
+#include "station/engine/burnlist/image_packer.h"
 #include "tests/support/image_packer.h"
 #include "tests/unit/devsim/device_harness.h"
 
@@ -92,7 +93,7 @@ TEST(DevsimGzipBlock, StoredRawBlock) {
 TEST(DevsimGzipBlock, LoaderWritesACompressedImage) {
     Harness h;
     std::vector<uint8_t> image = Text(0x200000 + 70000);
-    const auto file = ts::PackImage(image);
+    const auto file = station::PackImage(image.data(), image.size());
     EXPECT_EQ(SendImage(h, 0x10020000, file), "RX_WAIT\r\nRX_WAIT\r\nOK\r\n");
     std::vector<uint8_t> back;
     h.device.Flash().Read(0x10020000, uint32_t(image.size()), back);
@@ -104,7 +105,7 @@ TEST(DevsimGzipBlock, LoaderWritesACompressedImage) {
 TEST(DevsimGzipBlock, LoaderTakesBlocksInPieces) {
     Harness h;
     const auto raw = Text(30000);
-    const auto file = ts::PackImage(raw);
+    const auto file = station::PackImage(raw.data(), raw.size());
     std::string out = h.Send("burn_erase_write_gzip 0x10000000 0x1\r");
     for (size_t i = 12; i < file.size(); i += 5)
         out += h.Send(std::vector<uint8_t>(file.begin() + long(i), file.begin() + long(std::min(file.size(), i + 5))));
