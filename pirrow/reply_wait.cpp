@@ -88,12 +88,4 @@ PollStep WaitReply(ReplySource& source, std::string& reply, const ReplyWait& wai
     return answer == PollStep::Continue ? PollStep::Fail : answer;
 }
 
-bool PolledSource::WaitForData(uint64_t deadlineUs) {
-    const uint64_t nowUs = clock_.NowUs();
-    if (nowUs >= deadlineUs) return false;
-    const uint64_t leftMs = (deadlineUs - nowUs + 999) / 1000;
-    clock_.SleepMs(uint32_t(std::min<uint64_t>(leftMs, pollMs_)));
-    return true;  // a read will tell
-}
-
 }  // namespace pirrow

@@ -10,8 +10,7 @@ namespace pirrow {
 
 enum class PollStep { Continue, Pass, Fail };
 
-// Where a wait gets its bytes: a serial link (woken by poll()), or a
-// terminal without a descriptor that can only be read on a timer.
+// Where a wait gets its bytes: a serial link, woken by poll().
 class ReplySource {
 public:
     virtual ~ReplySource() = default;
@@ -55,22 +54,5 @@ ReplyWait TokenWait(const char* pass, const char* fail, int cycles, int cycleMs,
 
 // True when `token` is in `reply` and the line that holds it has ended.
 bool TokenLineComplete(const std::string& reply, const char* token);
-
-// A source read by a callback every `pollMs` (a terminal with no descriptor
-// to poll, such as the J-Link RTT buffer).
-class PolledSource : public ReplySource {
-public:
-    using ReadOnce = std::function<size_t(std::string& out, size_t max)>;
-    PolledSource(platform::Clock& clock, ReadOnce read, uint32_t pollMs = 10)
-        : clock_(clock), read_(std::move(read)), pollMs_(pollMs) {}
-    platform::Clock& clock() override { return clock_; }
-    size_t ReadReply(std::string& out, size_t max) override { return read_(out, max); }
-    bool WaitForData(uint64_t deadlineUs) override;
-
-private:
-    platform::Clock& clock_;
-    ReadOnce read_;
-    uint32_t pollMs_;
-};
 
 }  // namespace pirrow

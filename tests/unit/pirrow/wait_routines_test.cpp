@@ -189,25 +189,4 @@ TEST_F(WaitRoutines, ReadBackWaitEndsOnceTheChecksumIsIn) {
     EXPECT_EQ(f.clock.NowMs(), 9u);
 }
 
-// A terminal without a descriptor (the J-Link RTT buffer) is read every 10 ms.
-TEST(ReplyWait, PolledSourceIsReadEveryTenMilliseconds) {
-    platform::VirtualClock clock;
-    std::string pending = "OK\r\n";
-    int reads = 0;
-    pirrow::PolledSource source(clock, [&](std::string& out, size_t) {
-        ++reads;
-        if (clock.NowMs() < 25) return size_t(0);
-        out += pending;
-        return pending.size();
-    });
-    std::string reply;
-    pirrow::ReplyWait wait;
-    wait.cycles = 100;
-    wait.cycleMs = 10;
-    wait.judge = [](const std::string& r) { return r.find("OK") != std::string::npos ? pirrow::PollStep::Pass : pirrow::PollStep::Continue; };
-    EXPECT_EQ(pirrow::WaitReply(source, reply, wait), pirrow::PollStep::Pass);
-    EXPECT_EQ(clock.NowMs(), 30u);
-    EXPECT_EQ(reads, 4);
-}
-
 }  // namespace
