@@ -1,11 +1,10 @@
 #include "dastrel/result_collector.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "tests/unit/common/test_files.h"
 
 namespace {
 
@@ -13,24 +12,13 @@ namespace fs = std::filesystem;
 
 class ResultCollector : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/dastrel_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_FALSE(dir.path().empty()); }
 
-    void Log(const std::string& name, const std::string& text) {
-        std::ofstream(fs::path(dir_) / name, std::ios::binary) << text;
-    }
-    std::string Result() {
-        std::ifstream in(fs::path(dir_) / "result.txt", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    void Log(const std::string& name, const std::string& text) { dir.Write(name, text); }
+    std::string Result() { return dir.Read("result.txt"); }
 
-    std::string dir_;
+    common_test::TempDir dir;
+    const std::string dir_ = dir.path();
 };
 
 TEST_F(ResultCollector, OneLinePerLogInChannelGroupsSortedByName) {
