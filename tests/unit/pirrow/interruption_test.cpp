@@ -7,6 +7,7 @@
 #include "platform/stop_signal.h"
 #include "tests/support/capture_stdout.h"
 #include "tests/support/scripted_session.h"
+#include "tests/unit/common/test_files.h"
 
 namespace {
 
@@ -17,20 +18,12 @@ using testing_support::ScriptedSession;
 // A job that a stop request (SIGINT, SIGTERM) ends at its next wait.
 struct Interruption : ::testing::Test {
     ScriptedSession f;
-    std::string dir;
+    common_test::TempDir scratch;
+    const std::string dir = scratch.path();
     std::string console;
 
-    void SetUp() override {
-        char pattern[] = "/tmp/pirrow_stop_XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    void TearDown() override {
-        platform::ClearStopRequest();
-        std::remove((dir + "/burn.txt").c_str());
-        std::remove((dir + "/BLE_SN_1.bin").c_str());
-        std::remove((dir + "/app.bin").c_str());
-        rmdir(dir.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
+    void TearDown() override { platform::ClearStopRequest(); }
     void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
         std::ofstream(dir + "/" + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
