@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "pirrow/jobs.h"
 #include "tests/support/capture_stdout.h"
 #include "tests/support/scripted_session.h"
+#include "tests/unit/common/test_files.h"
 
 namespace {
 
@@ -40,14 +40,11 @@ struct ReadJob : ::testing::Test {
     std::string startText = "start_trans\r\n";
     std::string tail;
     int pieces = 1;
-    std::string dir;
-    char oldDir[PATH_MAX] = {};
+    common_test::TempDir scratch;
+    common_test::ScopedCurrentDirectory inScratch{scratch.path()};
 
     void SetUp() override {
-        char pattern[] = "/tmp/pirrow_read_XXXXXX";
-        dir = mkdtemp(pattern);
-        ASSERT_NE(getcwd(oldDir, sizeof oldDir), nullptr);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_TRUE(inScratch.ok());
         f.session.settings.readAddr = 0x10000000;
         f.onWrite = [this](ScriptedLink& link, const std::string& w) {
             if (w.rfind("burn_speed", 0) == 0) link.Reply("OK\r\n", 1);
@@ -59,12 +56,6 @@ struct ReadJob : ::testing::Test {
                 link.Reply(data.substr(p * step, end - p * step) + (p + 1 == pieces ? tail : ""), 40 + 20 * p);
             }
         };
-    }
-    void TearDown() override {
-        std::remove("testdata.bin");
-        std::remove("out.bin");
-        EXPECT_EQ(chdir(oldDir), 0);
-        rmdir(dir.c_str());
     }
     void Holds(size_t n) {
         data.clear();
