@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "common/print_log.h"
 #include "platform/jlink_library.h"
 #include "quenlo/jlink_api.h"
+#include "tests/unit/common/test_files.h"
 
 namespace quenlo {
 namespace {
@@ -14,17 +14,13 @@ namespace {
 class LibrarySearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/jlink_search_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(dir_.empty());
         unsetenv(platform::kJLinkPathVariable);
     }
-    void TearDown() override {
-        common::SetLogFile("");
-        std::filesystem::remove_all(dir_);
-    }
-    void Touch(const std::string& name) { std::ofstream(dir_ + "/" + name) << "x"; }
-    std::string dir_;
+    void TearDown() override { common::SetLogFile(""); }
+    void Touch(const std::string& name) { scratch_.Write(name, "x"); }
+    common_test::TempDir scratch_;
+    const std::string dir_ = scratch_.path();
 };
 
 TEST_F(LibrarySearch, PlainNameElseTheHighestVersion) {
