@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 #include <regex>
 #include <set>
-#include <thread>
 
 #include "platform/pseudo_terminal.h"
 #include "tests/support/station_root.h"
@@ -33,13 +35,18 @@ protected:
         StationRoot::TearDown();
     }
 
-    // Runs the station for `ms` and kills it; returns its output so far.
-    std::string RunAndKill(int ms) {
+    // Runs the station until it has printed `lines` event lines (or ended,
+    // or `deadlineMs` passed), lets it go on for `moreUs`, and kills it;
+    // returns its output so far. Counting lines instead of milliseconds lets
+    // a slow machine kill as far into the runs as a fast one.
+    std::string RunAndKill(int lines, int moreUs, uint64_t deadlineMs) {
         platform::ChildProcess station;
         EXPECT_TRUE(station.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless", "--jobs", "1000"}, root_));
         std::string out;
-        const uint64_t end = platform::SystemClock().NowMs() + uint64_t(ms);
-        while (platform::SystemClock().NowMs() < end && station.ReadAvailable(out, 10)) {}
+        while (std::count(out.begin(), out.end(), '\n') < lines && platform::SystemClock().NowMs() < deadlineMs &&
+               station.ReadAvailable(out, 10)) {
+        }
+        ::usleep(useconds_t(moreUs));
         ::kill(station.pid(), SIGKILL);
         while (station.ReadAvailable(out, 100)) {}
         station.Wait();
@@ -64,13 +71,21 @@ TEST_F(StationCrash, NoNumberGoesToTwoDevicesWhereverTheStationDies) {
     }
 
     static const std::regex pass("ch([0-9]+) PASS [0-9]+s mac=([0-9A-F]+) sn=([0-9]+)");
-    std::mt19937 random(std::random_device{}());
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
     std::map<std::string, int> passedMacs, passedSns;  // number → channel
-    int passes = 0;
-    for (int round = 0; round < 12; ++round) {
-        const std::string out = RunAndKill(std::uniform_int_distribution<int>(150, 1500)(random));
-        std::istringstream lines(out);
-        for (std::string line; std::getline(lines, line);) {
+    // Kills go on until enough devices passed across enough restarts; the
+    // limit is a safety net far beyond the few seconds this takes.
+    constexpr int kEnoughPasses = 48, kEnoughKills = 12;
+    const uint64_t limitMs = platform::SystemClock().NowMs() + 240000;
+    int passes = 0, kills = 0;
+    while ((passes < kEnoughPasses || kills < kEnoughKills) && platform::SystemClock().NowMs() < limitMs) {
+        // Sixteen "start" lines come first, then a verdict and a start per job.
+        const int lines = std::uniform_int_distribution<int>(0, 48)(random);
+        const std::string out = RunAndKill(lines, std::uniform_int_distribution<int>(0, 20000)(random), limitMs);
+        ++kills;
+        std::istringstream text(out);
+        for (std::string line; std::getline(text, line);) {
             std::smatch m;
             if (!std::regex_match(line, m, pass)) continue;
             ++passes;
@@ -90,7 +105,9 @@ TEST_F(StationCrash, NoNumberGoesToTwoDevicesWhereverTheStationDies) {
         for (const auto& [mac, channel] : passedMacs) EXPECT_LT(mac, next);
         for (const std::string& mac : reserved) EXPECT_LT(mac, next);
     }
-    EXPECT_GT(passes, 16) << "the runs allocated too little to test anything";
+    std::printf("seed %u: %d kills, %d passed devices\n", seed, kills, passes);
+    EXPECT_GE(passes, kEnoughPasses) << "the runs allocated too little to test anything (seed " << seed << ")";
+    EXPECT_GE(kills, kEnoughKills) << "seed " << seed;
     // Every passed device of the record has its own numbers too.
     std::set<std::string> recorded;
     for (const std::string& line : FactoryInfoLines()) {
