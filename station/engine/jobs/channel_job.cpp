@@ -61,6 +61,9 @@ bool ChannelJob::Run() {
 
     Log(channel_, "任务线程启动 0x%x\n", func_);
     channelLog_ = ChannelLogPath(settings.Root(), channel_, func_, start);
+    // The start command made the directory of its own day; a job of a loop
+    // or a row that begins after midnight needs the new day's.
+    CreateDirectories(ChannelLogDayDirectory(settings.Root(), start));
 
     // A step that threw never reached its verdict, so it did not pass.
     try {

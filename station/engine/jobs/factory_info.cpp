@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "station/engine/jobs/record_file.h"
 #include "station/engine/state/channel_state.h"
 
 namespace station {
@@ -12,18 +13,17 @@ std::string FactoryInfoPath(const std::string& root, const platform::LocalTime& 
     return root + name;
 }
 
-void AppendFactoryInfo(const std::string& root, int channel, const ChannelState& row, const platform::LocalTime& now) {
+std::string AppendFactoryInfo(const std::string& root, int channel, const ChannelState& row,
+                              const platform::LocalTime& now) {
     const int32_t status = row.status.load();
-    if (status != kStatusPass && status != kStatusFail) return;
-    const std::string port = row.port.Get();
-    const std::string mac = row.macText.Get();
-    const std::string sn = row.snText.Get();
-    std::FILE* file = std::fopen(FactoryInfoPath(root, now).c_str(), "ab");
-    if (!file) return;
-    std::fprintf(file, "%04d-%02d-%02d(%02d:%02d:%02d),channel_%d,%s,%s,%s,%s,\n", now.year, now.month, now.day,
-                 now.hour, now.minute, now.second, channel, port.c_str(), status == kStatusPass ? "PASS" : "FAIL",
-                 mac.c_str(), sn.c_str());
-    std::fclose(file);
+    if (status != kStatusPass && status != kStatusFail) return "";
+    // "%04d-%02d-%02d(%02d:%02d:%02d),channel_%d,%s,%s,%s,%s,\n"
+    char head[64];
+    std::snprintf(head, sizeof head, "%04d-%02d-%02d(%02d:%02d:%02d),channel_%d,", now.year, now.month, now.day,
+                  now.hour, now.minute, now.second, channel);
+    const std::string line = head + row.port.Get() + (status == kStatusPass ? ",PASS," : ",FAIL,") +
+                             row.macText.Get() + "," + row.snText.Get() + ",\n";
+    return AppendToRecordFile(FactoryInfoPath(root, now), line);
 }
 
 }  // namespace station

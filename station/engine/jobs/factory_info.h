@@ -15,7 +15,8 @@ std::string FactoryInfoPath(const std::string& root, const platform::LocalTime& 
 // Appends the line of a channel whose burn job has just ended PASS or FAIL.
 // A job that ended OVER (stopped while waiting for a device) never reached a
 // device, so it gets no line: the MAC and SN texts would still name the
-// previous device's numbers.
-void AppendFactoryInfo(const std::string& root, int channel, const ChannelState& row, const platform::LocalTime& now);
+// previous device's numbers. Empty when the line is on record (or none was
+// due); otherwise why the file could not take it.
+std::string AppendFactoryInfo(const std::string& root, int channel, const ChannelState& row, const platform::LocalTime& now);
 
 }  // namespace station

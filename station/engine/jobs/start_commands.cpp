@@ -1,7 +1,6 @@
 // The start commands of the channel panels and the ribbon, with every check
 // they make before a channel's thread is woken.
 #include "common/text_search.h"
-#include "platform/local_time.h"
 #include "platform/paths.h"
 #include "station/engine/burnlist/station_burn_list.h"
 #include "station/engine/jobs/function_type.h"
@@ -94,7 +93,7 @@ void StationEngine::ArmChannel(int channel, bool singleStart) {
     ChannelState& row = channels_[channel];
     Controls(channel).SetSelectable(false);
     SendStationNotify(kNotifyDisableCheckBox, channel);
-    CreateDirectories(ChannelLogDayDirectory(settings_.Root(), platform::LocalTimeNow()));
+    CreateDirectories(ChannelLogDayDirectory(settings_.Root(), parts_.now()));
     row.singleStart = singleStart ? 1 : 0;
     jobsLeft_[size_t(channel - 1)] = jobsPerStart_.load();
     active_[size_t(channel - 1)] = true;

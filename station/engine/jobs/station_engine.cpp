@@ -4,6 +4,7 @@
 
 #include "station/engine/jobs/factory_info.h"
 #include "station/engine/jobs/function_type.h"
+#include "station/engine/jobs/record_file.h"
 #include "station/engine/log/main_log.h"
 #include "station/engine/settings/station_settings.h"
 #include "station/engine/state/channel_state.h"
@@ -20,7 +21,7 @@ StationEngine::StationEngine(const StationSettings& settings, ChannelTable& chan
     : settings_(settings),
       channels_(channels),
       parts_(parts),
-      jobContext_{settings_, functions_, parts.runner, parts.numbers, parts.boot, parts.clock} {
+      jobContext_{settings_, functions_, parts.runner, parts.numbers, parts.boot, parts.clock, parts.now} {
     CaptionAllButtons(functions_.Func());
 }
 
@@ -80,7 +81,11 @@ void StationEngine::EndOfJob(int channel, const ChannelJob& job, bool loopMonito
     bool rearm = loopMonitoring;
     std::atomic<int>& left = jobsLeft_[size_t(channel - 1)];
     if (left.load() > 0) rearm = --left > 0 && !job.Stopped() && !quit_;
-    if (job.FuncType() & kFuncBurn) AppendFactoryInfo(settings_.Root(), channel, row, platform::LocalTimeNow());
+    if (job.FuncType() & kFuncBurn) {
+        const platform::LocalTime now = parts_.now();
+        const std::string cause = AppendFactoryInfo(settings_.Root(), channel, row, now);
+        if (!cause.empty()) ReportUnwritableRecord(parts_.frontEnd, FactoryInfoPath(settings_.Root(), now), cause);
+    }
     Controls(channel).SetSelectable(true);
     SendStationNotify(kNotifyJobEnd, channel);
     Controls(channel).SetCaption(ButtonCaption(job.FuncType()));

@@ -4,12 +4,14 @@
 // end drives the station through this class and hears back through the
 // station notification (station_notify.h) and StationFrontEnd.
 #include <array>
+#include <functional>
 #include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/local_time.h"
 #include "station/engine/jobs/channel_controls.h"
 #include "station/engine/jobs/channel_job.h"
 #include "station/engine/jobs/function_selection.h"
@@ -27,6 +29,8 @@ struct StationParts {
     BootModeEntry& boot;
     StationFrontEnd& frontEnd;
     platform::Clock& clock = platform::SystemClock();
+    // The local date and time of job starts, day directories and records.
+    std::function<platform::LocalTime()> now = platform::LocalTimeNow;
 };
 
 class StationEngine {

@@ -35,6 +35,7 @@ struct StepCall {
     JobStep step;
     bool uart;
     int channel;
+    std::string channelLog;
 };
 
 class FakeRunner : public StepRunner {
@@ -46,9 +47,10 @@ public:
     std::function<void(JobStep)> during;  // runs inside each step (a stop, a throw)
 
     std::mutex mutex;  // channel threads share the stand-ins
-    StepResult RunStep(JobStep step, bool uart, int channel, const std::string&, const std::string&) override {
+    StepResult RunStep(JobStep step, bool uart, int channel, const std::string&,
+                       const std::string& channelLog) override {
         std::lock_guard<std::mutex> lock(mutex);
-        calls.push_back({step, uart, channel});
+        calls.push_back({step, uart, channel, channelLog});
         if (during) during(step);
         auto& queue = script[step];
         if (queue.empty()) return fallback;
@@ -181,7 +183,7 @@ protected:
         if (!engine_) {
             Set("COMMON_SET", "FUNC_TYPE", std::to_string(funcType));
             engine_ = std::make_unique<StationEngine>(*settings_, channels_,
-                                                      StationParts{runner_, numbers_, boot_, frontEnd_, clock_});
+                                                      StationParts{runner_, numbers_, boot_, frontEnd_, clock_, [this] { return now_(); }});
             engine_->Functions().Load(*settings_);
             clock_.engine = engine_.get();
             for (int ch = 1; ch <= 16; ++ch) channels_[ch].port.Set("/dev/pts/" + std::to_string(90 + ch));
@@ -226,6 +228,7 @@ protected:
     FakeBoot boot_;
     FakeFrontEnd frontEnd_;
     TickingClock clock_;
+    std::function<platform::LocalTime()> now_ = platform::LocalTimeNow;  // the engine's date and time
     std::unique_ptr<StationEngine> engine_;
 };
 

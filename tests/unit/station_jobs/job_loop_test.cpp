@@ -260,6 +260,44 @@ TEST_F(JobTest, FactoryInfoHasALineForPassAndFailButNoneForOver) {
     EXPECT_EQ(lines[0].find(",channel_9,"), std::string("2026-12-09(01:02:03)").size());
 }
 
+// A line the day's record cannot take (it cannot be opened, or the disk is
+// full when the line is flushed) is reported to the operator; the verdict stands.
+TEST_F(JobTest, AnUnwritableFactoryInfoLineIsReportedAndTheVerdictStands) {
+    WriteBurnList();
+    now_ = [] { return platform::LocalTime{2026, 12, 9, 10, 0, 0, 0}; };
+    Engine(1);
+    const std::string path = FactoryInfoPath(root_, now_());
+    std::filesystem::create_directory(path);
+    RunJob(2);
+    EXPECT_EQ(channels_[2].status.load(), kStatusPass);
+    EXPECT_EQ(frontEnd_.notices.back().flags, 5);
+    EXPECT_EQ(frontEnd_.messages, std::vector<std::string>{"x FactoryInfo记录写入失败：" + path + " Is a directory"});
+
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/dev/full", path);
+    frontEnd_.messages.clear();
+    RunJob(2);
+    EXPECT_EQ(channels_[2].status.load(), kStatusPass);
+    EXPECT_EQ(frontEnd_.messages,
+              std::vector<std::string>{"x FactoryInfo记录写入失败：" + path + " No space left on device"});
+}
+
+// A job that a loop or a row of jobs begins after midnight writes its
+// channel log into the new day's directory, which no start command made.
+TEST_F(JobTest, AJobBegunAfterMidnightMakesTheNewDaysLogDirectory) {
+    WriteBurnList();
+    StationEngine& engine = Engine(1);
+    for (int ch = 1; ch <= 16; ++ch)
+        if (ch != 3) Set("CHAN_SET", "CH" + std::to_string(ch), "0");
+    now_ = [] { return platform::LocalTime{2026, 12, 31, 23, 59, 59, 0}; };
+    ASSERT_EQ(engine.StartAll(), 1);
+    now_ = [] { return platform::LocalTime{2027, 1, 1, 0, 0, 1, 0}; };
+    engine.RunJob(3);
+    ASSERT_EQ(runner_.calls.size(), 1u);
+    EXPECT_EQ(runner_.calls[0].channelLog, root_ + "/log/channel/2027_01_01/Chan3_0x1(2027_01_01_00_00_01).txt");
+    EXPECT_TRUE(std::filesystem::is_directory(root_ + "/log/channel/2027_01_01"));
+}
+
 TEST_F(JobTest, AnExceptionInAStepEndsTheJobThroughItsVerdict) {
     WriteBurnList();
     Set("DEV_SET", "DEV_NAME0", "QM2B");
