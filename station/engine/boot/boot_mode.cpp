@@ -36,9 +36,11 @@ std::string ReadReply(platform::ByteLink& link, platform::Clock& clock) {
 
 enum class Step { Answered, Restarted, Failed };
 
-Step Exchange(platform::ByteLink& link, platform::Clock& clock, std::string_view request, std::string_view expected) {
+Step Exchange(platform::ByteLink& link, platform::Clock& clock, std::string_view request, std::string_view expected,
+              std::string& reply) {
+    reply.clear();
     if (!Send(link, request)) return Step::Failed;
-    const std::string reply = ReadReply(link, clock);
+    reply = ReadReply(link, clock);
     if (common::Contains(reply, kBannerQm2a)) return Step::Restarted;
     return reply.compare(0, expected.size(), expected) == 0 && !reply.empty() ? Step::Answered : Step::Failed;
 }
@@ -53,7 +55,8 @@ struct OpenPort {
 
 }  // namespace
 
-bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const StopCheck& stop) {
+bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const StopCheck& stop,
+                      std::string* failedReply) {
     const std::pair<std::string_view, std::string_view> exchanges[] = {
         {kRequestH1, kReplyA1}, {kRequestR0, kReplyA2}, {kRequestH2, kReplyA3}};
     // A device that keeps restarting keeps printing its banner: start over,
@@ -61,10 +64,12 @@ bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const St
     while (!stop()) {
         link.Purge();
         Step step = Step::Answered;
+        std::string reply;
         for (const auto& [request, expected] : exchanges) {
-            step = Exchange(link, clock, request, expected);
+            step = Exchange(link, clock, request, expected, reply);
             if (step != Step::Answered) break;
         }
+        if (step == Step::Failed && failedReply) *failedReply = reply;
         if (step != Step::Restarted) return step == Step::Answered;
     }
     return false;
@@ -73,8 +78,14 @@ bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const St
 bool AwaitBootLoader(platform::ByteLink& link, platform::Clock& clock, const std::string& device,
                      const StopCheck& stop) {
     if (!common::Contains(device, "QM2A")) return WaitForBanner(link, clock, kBannerOther, stop);
-    while (WaitForBanner(link, clock, kBannerQm2a, stop))
-        if (HoldInBootLoader(link, clock, stop)) return true;
+    // A device restarting during the handshake may have sent only the first
+    // piece of its banner when the reply was read: the next wait starts from
+    // those bytes, or the rest of the banner would never match.
+    std::string held;
+    while (WaitForBanner(link, clock, kBannerQm2a, stop, held)) {
+        held.clear();
+        if (HoldInBootLoader(link, clock, stop, &held)) return true;
+    }
     return false;
 }
 

@@ -17,8 +17,10 @@ inline constexpr int kBootBaud = 1000000;
 
 // QM2A handshake H1/R0/H2 on an open link; starts over whenever a reply
 // still holds the banner (the device was restarting). True when the device
-// answered A1, A2 and A3; false on a wrong or missing reply, or on stop.
-bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const StopCheck& stop);
+// answered A1, A2 and A3; false on a wrong or missing reply (kept in
+// `failedReply` when given), or on stop.
+bool HoldInBootLoader(platform::ByteLink& link, platform::Clock& clock, const StopCheck& stop,
+                      std::string* failedReply = nullptr);
 
 // Monitoring on an open link: QM2A devices are waited for ("NVBL") and held
 // until a handshake succeeds; others are waited for once ("Norva"). False

@@ -20,6 +20,12 @@ void Receive(platform::ByteLink& link, std::string& held) {
 
 bool WaitForBanner(platform::ByteLink& link, platform::Clock& clock, std::string_view pattern, const StopCheck& stop) {
     std::string held;
+    return WaitForBanner(link, clock, pattern, stop, held);
+}
+
+bool WaitForBanner(platform::ByteLink& link, platform::Clock& clock, std::string_view pattern, const StopCheck& stop,
+                   std::string& held) {
+    if (held.size() > kBootBufferBytes) held.erase(0, held.size() - kBootBufferBytes);
     while (!stop()) {
         Receive(link, held);
         if (held.size() >= pattern.size()) {

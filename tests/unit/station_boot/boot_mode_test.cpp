@@ -108,6 +108,26 @@ TEST_F(BootTest, MonitoringWaitsForTheNextBannerAfterAFailedHandshake) {
     EXPECT_TRUE(other.written.empty());  // other devices get no handshake
 }
 
+// A device that restarts during the handshake and sends its banner in two
+// pieces: the handshake's read takes only the first; the wait for the banner
+// that follows starts from it and finds the banner when the rest comes.
+TEST_F(BootTest, ABannerSplitAcrossAFailedHandshakeIsFound) {
+    link.Reply("NVBL", 100);
+    int h1 = 0;
+    link.onWrite = [&](ScriptedLink& l, const std::string& w) {
+        if (w == kRequestH1 && ++h1 == 1) {
+            l.Reply("NV", 5);
+            l.Reply("BL", 65);
+            return;
+        }
+        if (w == kRequestH1) l.Reply(std::string(kReplyA1), 5);
+        if (w == kRequestR0) l.Reply(std::string(kReplyA2), 5);
+        if (w == kRequestH2) l.Reply(std::string(kReplyA3), 5);
+    };
+    EXPECT_TRUE(AwaitBootLoader(link, clock, "QM2A", [&] { return clock.NowMs() > 10000; }));
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"H1", "H1", "R0", "H2"}));
+}
+
 TEST_F(BootTest, ResetIntoBootMode) {
     Qm2aBootLoader();
     EXPECT_TRUE(ResetToBootLoader(link, clock));
