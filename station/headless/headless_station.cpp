@@ -89,7 +89,8 @@ int RunHeadless(const std::vector<std::string>& args) {
     {
         StationAssembly station(platform::CurrentDirectory(), frontEnd);
         StationEngine& engine = station.Engine();
-        bool ready = station.Start();
+        // A stop signal during start-up ends the station before any channel starts.
+        bool ready = station.Start() && !platform::StopSignalReceived();
         if (ready && options.funcType != 0) ready = engine.SelectFunction(options.funcType);
         if (ready && options.makeList) ready = MakeBurnList(station.Settings(), engine.Functions().Func(), frontEnd);
         if (ready) {

@@ -1,9 +1,11 @@
 #include "station/ui/qt_front_end.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
+#include <cstdio>
 
 #include "station/engine/log/main_log.h"
 #include "station/ui/ui_text.h"
@@ -14,6 +16,11 @@ namespace {
 constexpr const char* kBoxTitle = "Torvane";
 
 bool OnGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+void PrintMessage(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
 }  // namespace
 
 QtFrontEnd::QtFrontEnd() {
@@ -34,18 +41,29 @@ void QtFrontEnd::Message(const std::string& text) {
 // A channel thread (the allocation's messages) must not wait for the box.
 void QtFrontEnd::ShowOnGuiThread(const std::string& text) {
     if (OnGuiThread()) {
-        showMessage(text);
+        if (boxesClosed_)
+            PrintMessage(text);
+        else
+            showMessage(text);
         return;
     }
-    QMetaObject::invokeMethod(this, [this, text] { showMessage(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, text] { ShowOnGuiThread(text); }, Qt::QueuedConnection);
 }
 
 // Questions come only from the commands, which run on the GUI thread; a
 // question from anywhere else cannot wait for an answer and is declined.
 bool QtFrontEnd::Ask(const std::string& question) {
-    const bool yes = OnGuiThread() && askQuestion(question);
+    const bool yes = OnGuiThread() && !boxesClosed_ && askQuestion(question);
     Log(0, "%s %s\n", question.c_str(), yes ? "Yes" : "No");
     return yes;
+}
+
+void QtFrontEnd::CloseBoxes() {
+    boxesClosed_ = true;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
 }
 
 void QtFrontEnd::OnStationNotify(const StationNotify& notify) {

@@ -38,6 +38,10 @@ public:
     }
     void OnStationNotify(const StationNotify& notify) override;
 
+    // A stop signal: every box that waits for the operator closes (a question
+    // so closed is a No), and later messages go to standard error instead.
+    void CloseBoxes();
+
 signals:
     void Notified(int flags, int channel);
 
@@ -45,6 +49,7 @@ private:
     void ShowOnGuiThread(const std::string& text);
 
     QPointer<QWidget> window_;
+    bool boxesClosed_ = false;
 };
 
 }  // namespace station::ui

@@ -125,13 +125,25 @@ int RunWindowed(int argc, char** argv) {
         frontEnd.askQuestion = [](const std::string&) { return false; };
     }
     SetStationNotifyReceiver(&frontEnd);
-    // A stop signal closes the window as the operator would, minus the
-    // question: every channel stops and its tool ends before the exit.
+    // A stop signal is watched from the first moment: it closes any box that
+    // waits for the operator (start-up's too), then the window as the
+    // operator would, minus the question: every channel stops and its tool
+    // ends before the exit. A signal during start-up ends the station there.
     platform::CatchStopSignals();
+    MainWindow* running = nullptr;
+    QTimer stopSignal;
+    QObject::connect(&stopSignal, &QTimer::timeout, &frontEnd, [&] {
+        if (!platform::StopSignalReceived()) return;
+        frontEnd.CloseBoxes();
+        if (!running) return;
+        stopSignal.stop();
+        running->StopAllAndClose();
+    });
+    stopSignal.start(kWatchMs);
     int status = kExitRefused;
     {
         StationAssembly station(platform::CurrentDirectory(), frontEnd);
-        if (station.Start()) {
+        if (station.Start() && !platform::StopSignalReceived()) {
             StationEngine& engine = station.Engine();
             MainWindow window(engine, frontEnd, [&station, &frontEnd] {
                 const ScanResult scan = ScanPorts(station.Settings(), StationChannels(), StationJLink());
@@ -147,13 +159,7 @@ int RunWindowed(int argc, char** argv) {
             if (!options.snapshots.isEmpty()) SnapshotWindows(window, options.snapshots, options.startAll);
             bool mixedSaved = false;
             int started = 0;
-            QTimer stopSignal;
-            QObject::connect(&stopSignal, &QTimer::timeout, &window, [&] {
-                if (!platform::StopSignalReceived()) return;
-                stopSignal.stop();
-                window.StopAllAndClose();
-            });
-            stopSignal.start(kWatchMs);
+            running = &window;
             QTimer watch;
             if (options.startAll)
                 QTimer::singleShot(0, &window, [&] {
@@ -184,6 +190,7 @@ int RunWindowed(int argc, char** argv) {
                 if (options.exitWhenDone) window.close();
             });
             app.exec();
+            running = nullptr;
             // An unattended run that started nothing was refused.
             status = options.startAll && started <= 0 ? kExitRefused : anyFailed ? kExitFail : kExitPass;
         }

@@ -105,4 +105,24 @@ TEST_F(WindowedStation, AStopSignalEndsTheJobsBeforeTheStationExits) {
     EXPECT_TRUE(FactoryInfoLines().empty());
 }
 
+// Start-up's first message (here: no Torvane.ini) reaches the main log, and
+// a stop signal while its box waits for the operator closes the box and
+// ends the station with the status of a start-up that did not finish.
+TEST_F(WindowedStation, AStopSignalWhileAStartUpBoxWaitsEndsTheStation) {
+    platform::ChildProcess station;
+    ASSERT_TRUE(station.Start({std::string(STATION_BIN_DIR) + "/Torvane"},
+                              platform::ChildOptions{root_, {{"QT_QPA_PLATFORM", "offscreen"}}}));
+    const std::string missingIni = "[0] Torvane.ini 文件不存在，可能会出现未知异常，请确认!!!\n";
+    for (int i = 0; i < 400 && CountInMainLog(missingIni) == 0 && station.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(CountInMainLog(missingIni), 1);
+
+    ::kill(station.pid(), SIGTERM);
+    std::string out;
+    for (int i = 0; i < 150 && station.ReadAvailable(out, 200); ++i) {}
+    for (int i = 0; i < 50 && station.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_FALSE(station.Running()) << "the station did not end after the stop signal";
+    EXPECT_EQ(station.Wait(), 2);
+}
+
 }  // namespace

@@ -15,13 +15,14 @@ bool RunStartup(const StationSettings& settings, StationEngine& engine, StationF
         frontEnd.Message(kAlreadyRunningMessage);
         return false;
     }
+    // Before the first message, so that every message reaches the main log.
+    CreateStationDirectories(root);
 
     const MacWhiteList whiteList = settings.ReadMacWhiteList();
     if (whiteList.truncated) frontEnd.Message(kMacWhiteListTooLongMessage);
     runtime.macWhiteList = whiteList.entries;
 
     if (!settings.IniExists()) frontEnd.Message(kIniMissingMessage);
-    CreateStationDirectories(root);
 
     bool replaced = false;
     engine.LoadFunctions(&replaced);
