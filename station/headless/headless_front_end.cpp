@@ -7,6 +7,21 @@
 
 namespace station {
 
+namespace {
+
+// The cause in double quotes; a quote or backslash inside is escaped, so a
+// reader of the line finds where the cause ends.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
 const char* VerdictText(Verdict verdict) {
     switch (verdict) {
     case Verdict::kPass: return "PASS";
@@ -57,9 +72,11 @@ void HeadlessFrontEnd::OnStationNotify(const StationNotify& notify) {
     if (!eventLines_) return;
     const std::string mac = row.macText.Get();
     const std::string sn = row.snText.Get();
+    // Only a job that did not pass has a cause to show.
+    const std::string cause = verdict == Verdict::kPass ? "" : " cause=" + Quoted(row.failCause.Get());
     std::lock_guard<std::mutex> lock(outputMutex_);
-    std::printf("ch%d %s %ds mac=%s sn=%s\n", notify.channel, VerdictText(verdict), row.elapsedSeconds.load(),
-                mac.c_str(), sn.c_str());
+    std::printf("ch%d %s %ds mac=%s sn=%s%s\n", notify.channel, VerdictText(verdict), row.elapsedSeconds.load(),
+                mac.c_str(), sn.c_str(), cause.c_str());
     std::fflush(stdout);
 }
 

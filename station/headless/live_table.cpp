@@ -45,19 +45,23 @@ LiveTable::LiveTable(const ChannelTable& channels, const HeadlessFrontEnd& front
 
 std::string LiveTable::Render() const {
     std::string out = PadRight("ch", 4) + PadRight("port", 16) + PadRight("phase", 10) + PadRight("progress", 28) +
-                      PadRight("time", 7) + PadRight("verdict", 9) + PadRight("mac", 14) + "sn\n";
+                      PadRight("time", 7) + PadRight("verdict", 9) + PadRight("mac", 14) + PadRight("sn", 12) +
+                      "cause\n";
     for (int channel : shown_) {
         const ChannelState& row = channels_[channel];
         const int32_t status = row.status.load();
-        std::string verdict;
-        if (IsBusy(status))
+        std::string verdict, cause;
+        if (IsBusy(status)) {
             verdict = status == kStatusMonitoring ? "wait" : "run";
-        else
-            verdict = VerdictText(frontEnd_.LastVerdict(channel));
+        } else {
+            const Verdict last = frontEnd_.LastVerdict(channel);
+            verdict = VerdictText(last);
+            if (last == Verdict::kFail || last == Verdict::kOver) cause = row.failCause.Get();
+        }
         out += PadRight(std::to_string(channel), 4) + PadRight(row.port.Get(), 16) +
                PadRight(row.statusText.Get(), 10) + PadRight(ProgressBar(row.progress.load()), 28) +
                PadRight(std::to_string(row.elapsedSeconds.load()) + "s", 7) + PadRight(verdict, 9) +
-               PadRight(row.macText.Get(), 14) + row.snText.Get() + "\n";
+               PadRight(row.macText.Get(), 14) + PadRight(row.snText.Get(), 12) + cause + "\n";
     }
     return out;
 }

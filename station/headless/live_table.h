@@ -1,7 +1,7 @@
 #pragma once
 // The live table of the terminal front end: one row per channel with its
-// port, phase, progress bar, elapsed time, verdict, MAC and SN, redrawn in
-// place.
+// port, phase, progress bar, elapsed time, verdict, MAC, SN and the cause of
+// a FAIL or OVER, redrawn in place.
 #include <string>
 #include <vector>
 

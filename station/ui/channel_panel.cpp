@@ -118,6 +118,7 @@ void ChannelPanel::RefreshRow(int channel) {
     for (size_t c = 0; c < row.cells.size(); ++c) {
         const CellView view = CellFor(variant_.columns[c], state, testMask);
         row.cells[c]->setText(Q(view.text));
+        row.cells[c]->setToolTip(Q(view.toolTip));
         SetTextColour(row.cells[c], ResultColour(view.result));
     }
 }

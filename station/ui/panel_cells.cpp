@@ -21,8 +21,10 @@ CellView Verdict(const ChannelState& row) {
         case kStatusRunning:
         case kStatusMonitoring: return {OrNull(row.statusText.Get()), 0};
         case kStatusPass: return {"PASS", kResultPass};
-        case kStatusFail: return {"FAIL", kResultFail};
-        default: return {row.elapsedSeconds.load() > 0 ? "OVER" : kNoPort, 0};
+        case kStatusFail: return {"FAIL", kResultFail, row.failCause.Get()};
+        default:
+            if (row.elapsedSeconds.load() > 0) return {"OVER", 0, row.failCause.Get()};
+            return {kNoPort, 0};
     }
 }
 

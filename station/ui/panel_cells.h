@@ -13,6 +13,7 @@ namespace station::ui {
 struct CellView {
     std::string text;
     int result = 0;  // colour: 1 passed (green), -1 failed (red), 0 black
+    std::string toolTip{};  // the verdict of a FAIL or OVER: why the job failed
 };
 
 // testMask: the PCBA items in use (TEST_TYPE); items not in it show "-".

@@ -20,19 +20,23 @@ struct VerdictLine {
     int channel = 0;
     std::string verdict, mac, sn;
     int seconds = 0;
+    std::string cause;
 };
 
-// The job-end lines ("ch%d %s %ds mac=%s sn=%s") of a run, in order; every
-// other line must be a job start.
+// The job-end lines ("ch%d %s %ds mac=%s sn=%s", a FAIL or OVER with
+// ' cause="%s"') of a run, in order; every other line must be a job start.
 std::vector<VerdictLine> Verdicts(const StationRun& run, std::map<int, int>* starts = nullptr) {
-    static const std::regex end("ch([0-9]+) (PASS|FAIL|OVER) ([0-9]+)s mac=([0-9A-F]*) sn=([0-9]*)");
+    static const std::regex end("ch([0-9]+) (PASS|FAIL|OVER) ([0-9]+)s mac=([0-9A-F]*) sn=([0-9]*)( cause=\"(.*)\")?");
     static const std::regex start("ch([0-9]+) start");
     std::vector<VerdictLine> verdicts;
     for (const std::string& line : run.lines) {
         std::smatch m;
         if (std::regex_match(line, m, end)) {
-            verdicts.push_back({std::stoi(m[1]), m[2], m[4], m[5], std::stoi(m[3])});
+            verdicts.push_back({std::stoi(m[1]), m[2], m[4], m[5], std::stoi(m[3]), m[7]});
             EXPECT_GE(verdicts.back().seconds, 1) << line;
+            // Every job that did not pass says why; a PASS says nothing more.
+            EXPECT_EQ(m[2] != "PASS", m[6].matched) << line;
+            EXPECT_EQ(m[6].matched, !verdicts.back().cause.empty()) << line;
         } else if (std::regex_match(line, m, start)) {
             if (starts) ++(*starts)[std::stoi(m[1])];
         } else {
@@ -176,6 +180,7 @@ TEST_F(HeadlessStation, OneStationPerRootAndAStopSignalWhileMonitoringIsOver) {
     while (first.ReadAvailable(out, 200)) {}
     EXPECT_EQ(first.Wait(), 1);
     EXPECT_NE(out.find("ch1 OVER "), std::string::npos) << out;
+    EXPECT_NE(out.find(" cause=\"用户停止运行\"\n"), std::string::npos) << out;
     EXPECT_TRUE(FactoryInfoLines().empty());
     EXPECT_EQ(CountInMainLog("[0] 通道1强制关闭"), 1);
 }

@@ -20,6 +20,9 @@ constexpr uint32_t kRetryPauseMs = 2000;
 constexpr uint32_t kDelaySliceMs = 1000;
 // Waits poll the stop request this often, so that a stop is honoured at once.
 constexpr uint32_t kStopPollMs = 100;
+// The cause a stopped job shows: the start button's own words for a stop.
+constexpr const char* kStoppedCause = "用户停止运行";
+constexpr const char* kBuildFailed = "GenBleSnFile error";
 
 int ResultOf(bool pass) { return pass ? 1 : -1; }
 
@@ -43,6 +46,7 @@ bool ChannelJob::Run() {
     const StationSettings& settings = ctx_.settings;
     port_ = row_.port.Get();
     ok_ = true;
+    row_.failCause.Set("");
     numbersBuilt_ = numbersFinished_ = false;
     retried_ = false;
     attempt_ = 1;
@@ -71,6 +75,7 @@ bool ChannelJob::Run() {
     } catch (...) {
         Log(channel_, "任务线程异常\n");
         ok_ = false;
+        NoteCause("任务线程异常");
         FinishNumbersAfterException();
     }
 
@@ -88,8 +93,12 @@ void ChannelJob::RunSteps() {
     StartDelay();
     if ((func_ & kFuncBurn) && ok_) {
         numbersBuilt_ = true;
+        // The allocation logs why it refuses; that line is the cause.
+        LastLogLine refusal;
         if (!ctx_.numbers.Build(channel_)) {
-            Log(channel_, "GenBleSnFile error\n");
+            const std::string why = refusal.Text();
+            Log(channel_, "%s\n", kBuildFailed);
+            NoteCause(why.empty() ? kBuildFailed : why);
             ok_ = false;
         }
     }
@@ -114,8 +123,13 @@ void ChannelJob::StartDelay() {
 StepResult ChannelJob::RunOnce(JobStep step, const char* phase) {
     row_.progress = 0;
     row_.statusText.Set(phase);
-    return ctx_.runner.RunStep(step, uart_, channel_, port_, channelLog_);
+    StepResult result = ctx_.runner.RunStep(step, uart_, channel_, port_, channelLog_);
+    // A step that a stop cut short failed because of the stop.
+    if (!result.pass) NoteCause(StopRequested() ? kStoppedCause : result.cause.empty() ? phase : result.cause);
+    return result;
 }
+
+void ChannelJob::NoteCause(const std::string& cause) { row_.failCause.Set(cause); }
 
 bool ChannelJob::RetryAllowed(bool firstStep) const {
     if (row_.singleStart.load() != 0) return false;
@@ -220,6 +234,7 @@ void ChannelJob::Dispatch() {
             ok_ = RunOnce(JobStep::GpsLoad, kPhaseGps).pass;
         } else {
             Log(channel_, "GPS下载目前只支持UART模式\n");
+            NoteCause("GPS下载目前只支持UART模式");
             ok_ = false;
         }
         break;
@@ -256,6 +271,9 @@ void ChannelJob::Finish() {
     if (row_.elapsedSeconds.load() == 0) row_.elapsedSeconds = 1;
     const int elapsed = row_.elapsedSeconds.load();
     if (StopRequested() || !ok_) {
+        // A stop outside any step (monitoring, start delay, retry pause)
+        // leaves the cause of a step that failed before it.
+        if (row_.failCause.Get().empty()) NoteCause(kStoppedCause);
         row_.stopRequested = 0;
         if (row_.status.load() == kStatusMonitoring) {
             row_.status = kStatusIdle;

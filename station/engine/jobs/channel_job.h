@@ -54,6 +54,8 @@ private:
     // Sleeps up to `ms` unless the channel is stopped; false when stopped.
     bool SleepUnlessStopped(uint32_t ms);
     bool StopRequested() const;
+    // Keeps why the job is failing in the channel's row, for the operator.
+    void NoteCause(const std::string& cause);
     void FinishNumbersAfterException();
     void Finish();
 

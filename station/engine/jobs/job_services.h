@@ -22,6 +22,7 @@ enum class JobStep {
 struct StepResult {
     bool pass = false;
     int exitCode = 0;  // the tool's 32-bit status (the PCBA test's failed items)
+    std::string cause{};  // why a failed step failed, one line for the operator
 };
 
 class StepRunner {

@@ -31,7 +31,7 @@ StepResult ToolStepRunner::RunStep(JobStep step, bool uart, int channel, const s
                                    const std::string& channelLog) {
     const StepOutcome outcome =
         station::RunStep(settings_, channels_[channel], StepRequest(channel, KindOf(step, uart), channelLog, port));
-    return {outcome.pass, outcome.status};
+    return {outcome.pass, outcome.status, outcome.cause};
 }
 
 bool AllocatorNumbers::Build(int channel) { return allocator_.BuildFactoryData(channel) == 1; }

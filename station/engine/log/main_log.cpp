@@ -29,7 +29,12 @@ std::shared_ptr<const MainLog>& Installed() {
     return log;
 }
 
+thread_local LastLogLine* lastLogLine = nullptr;
+
 }  // namespace
+
+LastLogLine::LastLogLine() : outer_(lastLogLine) { lastLogLine = this; }
+LastLogLine::~LastLogLine() { lastLogLine = outer_; }
 
 LocalTimeSource LocalTimeOnClock(platform::Clock& clock, const platform::LocalTime& start) {
     tm parts{};
@@ -99,7 +104,13 @@ std::string FormatText(const char* format, va_list args) {
 
 void LogV(int channel, const char* format, va_list args) {
     const std::string text = FormatText(format, args);
-    if (!text.empty()) CurrentMainLog()->Write(channel, text);
+    if (text.empty()) return;
+    CurrentMainLog()->Write(channel, text);
+    if (lastLogLine) {
+        size_t end = text.size();
+        while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r' || text[end - 1] == ' ')) --end;
+        lastLogLine->text_ = text.substr(0, end);
+    }
 }
 
 void Log(int channel, const char* format, ...) {

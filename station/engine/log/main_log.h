@@ -41,6 +41,23 @@ private:
 void InstallMainLog(std::shared_ptr<const MainLog> log);
 std::shared_ptr<const MainLog> CurrentMainLog();
 
+// While it lives, keeps the last main-log line that its thread writes (the
+// text without its line end), so that a caller can tell the operator why a
+// part it called refused, in the words that part logged.
+class LastLogLine {
+public:
+    LastLogLine();
+    ~LastLogLine();
+    LastLogLine(const LastLogLine&) = delete;
+    LastLogLine& operator=(const LastLogLine&) = delete;
+    const std::string& Text() const { return text_; }
+
+private:
+    friend void LogV(int channel, const char* format, va_list args);
+    LastLogLine* outer_;
+    std::string text_;
+};
+
 // printf-style text formatted in full (no length limit) into one line.
 void Log(int channel, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void LogV(int channel, const char* format, va_list args);

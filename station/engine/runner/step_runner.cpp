@@ -2,6 +2,7 @@
 
 #include "common/text_search.h"
 #include "station/engine/log/main_log.h"
+#include "station/engine/runner/failure_cause.h"
 #include "station/engine/runner/step_values.h"
 #include "station/engine/runner/tool_runner.h"
 #include "station/engine/scan/jlink_library.h"
@@ -103,10 +104,17 @@ StepOutcome RunStep(const StationSettings& settings, ChannelState& row, const St
         if (!jlinkPath.empty()) run.env.emplace_back("JLINK_PATH", jlinkPath);
     }
     run.command = BuildStepCommand(step, loadRam, values);
+    // The step's own lines of the channel log begin where the file ends now.
+    const bool channelLogOn = values.channelLogOn && !values.channelLog.empty();
+    const uint64_t logStart = channelLogOn ? ChannelLogSize(values.channelLog) : 0;
     RowObserver observer(row, ch);
     const ToolOutcome tool = RunTool(run, observer);
     outcome.pass = tool.pass;
     outcome.status = tool.status;
+    if (!outcome.pass) {
+        if (channelLogOn) outcome.cause = CauseFromToolLog(ChannelLogFrom(values.channelLog, logStart));
+        if (outcome.cause.empty()) outcome.cause = tool.failLine;
+    }
     if (IsPcbaStep(step)) row.testExitCode = tool.status;
     SettleLoadRam(row, step, loadRam, outcome.pass);
     if (StepLogsEnd(step)) Log(ch, "%s task over %s\n", StepLogName(step), outcome.pass ? "PASS" : "FAIL");

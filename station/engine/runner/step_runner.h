@@ -30,6 +30,11 @@ struct StepOutcome {
     // The tool's decoded status: 0, -1, or the mask of failed PCBA items
     // (1023 for a stopped PCBA test). Also kept in `testExitCode` for PCBA steps.
     int32_t status = -1;
+    // Why a failed step failed: from the lines the tool appended to the
+    // channel log (its last "X " line, else its line before "FINAL_FAIL");
+    // without a channel log, or when the tool wrote neither, the runner's
+    // own line ("... process over (%d vs %d) FAIL").
+    std::string cause;
 };
 
 StepOutcome RunStep(const StationSettings& settings, ChannelState& row, const StepRequest& request);

@@ -100,21 +100,25 @@ ToolOutcome RunTool(const ToolRun& run, ToolRunObserver& observer) {
     Log(ch, "%s process start\n", lines.prefix);
     Log(ch, "cmd: %s\n", run.command.Text().c_str());
     ToolOutcome outcome;
+    auto fail = [&](std::string line) {
+        Log(ch, "%s\n", line.c_str());
+        outcome.failLine = std::move(line);
+    };
     if (run.command.Length() > kMaxCommandChars) {
-        Log(ch, "%s cmd too long %d\n", lines.prefix, int(run.command.Length()));
+        fail(std::string(lines.prefix) + " cmd too long " + std::to_string(run.command.Length()));
         return outcome;
     }
     platform::ChildProcess child;
     if (!Start(child, run)) {
         Log(ch, "%s create process error\n", lines.prefix);
-        Log(ch, "%s start fail: %s\n", lines.prefix, child.StartError().c_str());
+        fail(std::string(lines.prefix) + " start fail: " + child.StartError());
         return outcome;
     }
     const std::optional<uint32_t> exitCode = Follow(child, run.kind, observer);
     outcome.status = common::DecodeToolStatus(child.Wait(), exitCode);
     outcome.pass = outcome.status == 0;
     if (outcome.pass) Log(ch, "%s process over (%d vs %d) PASS\n", lines.prefix, int(outcome.status), 0);
-    else Log(ch, "%s process over (%d vs %d) FAIL\n", lines.failPrefix, int(outcome.status), 0);
+    else fail(std::string(lines.failPrefix) + " process over (" + std::to_string(outcome.status) + " vs 0) FAIL");
     Log(ch, "%s process over %s\n", lines.prefix, outcome.pass ? "PASS" : "FAIL");
     if (run.kind == RunnerKind::Pcba && observer.StopRequested()) {
         outcome.status = 1023;  // a stopped test counts every item as failed

@@ -35,6 +35,9 @@ struct ToolOutcome {
     // or -1 (also when the tool could not be started). For a stopped PCBA
     // test, 1023 (every item failed).
     int32_t status = -1;
+    // On a failure, the runner's own main-log line that judged it (without
+    // its line end): the "(%d vs %d)" line, or why the tool did not start.
+    std::string failLine;
 };
 
 // After SIGTERM a tool gets this long to end cleanly before SIGKILL.

@@ -11,7 +11,7 @@ void ChannelState::ResetForJob() {
     crystalResult = kResultNotRun;
     batteryResult = kResultNotRun;
     testResult = kResultNotRun;
-    for (TextCell* text : {&btName, &btVersion, &wifiVersion, &swName, &swVersion, &macText, &snText}) text->Set("");
+    for (TextCell* text : {&btName, &btVersion, &wifiVersion, &swName, &swVersion, &macText, &snText, &failCause}) text->Set("");
     wechatOld = 0;
     wechatModelError = 0;
     thirdFuncResult = 0;

@@ -32,6 +32,7 @@ inline constexpr int32_t kResultNotRun = 0;
 inline constexpr const char* kNoPort = "null";
 // The PCBA runner keeps at most 48 characters of each reported text.
 inline constexpr size_t kPcbaTextChars = 48;
+inline constexpr size_t kFailCauseChars = 200;
 
 struct ChannelState {
     std::atomic<int32_t> stopRequested{0};   // set by the UI, cleared by the thread at job end
@@ -48,6 +49,11 @@ struct ChannelState {
     std::atomic<int32_t> testExitCode{0};  // exit code of the last PCBA test step
     TextCell macText{20};
     TextCell snText{40};
+    // Why the channel's last job ended FAIL or OVER, one line for the
+    // operator (empty while a job runs and after a PASS). The channel's
+    // thread writes it before the verdict; any thread reads a copy with
+    // failCause.Get().
+    TextCell failCause{kFailCauseChars};
 
     // The channel's port field: a serial port (UART) or J-Link serial number;
     // kNoPort when the channel has none.
@@ -66,7 +72,7 @@ struct ChannelState {
     TextCell gpsInfo{100};
 
     // The reset made before a start: status, times, progress, stop, the four
-    // results, the PCBA texts and the MAC/SN texts.
+    // results, the PCBA texts, the MAC/SN texts and the failure cause.
     void ResetForJob();
 };
 

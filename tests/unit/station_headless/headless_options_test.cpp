@@ -88,6 +88,9 @@ TEST(LiveTable, ColumnsStayAlignedUnderWideTextAndBarsFollowProgress) {
     channels[2].statusText.Set("idle");
     channels[2].progress = 140;  // never drawn past full
     channels[2].macText.Set("AABBCCDDEE02");
+    channels[2].status = kStatusFail;
+    channels[2].failCause.Set("X uart baud 0 not supported");
+    frontEnd.OnStationNotify({kNotifyJobEnd, 2});
     LiveTable table(channels, frontEnd, {1, 2});
     const std::string text = table.Render();
 
@@ -95,6 +98,7 @@ TEST(LiveTable, ColumnsStayAlignedUnderWideTextAndBarsFollowProgress) {
     EXPECT_NE(text.find("[####################] 100%"), std::string::npos) << text;
     EXPECT_EQ(ColumnOf(text, "1 ", "AABBCCDDEE01"), ColumnOf(text, "2 ", "AABBCCDDEE02")) << text;
     EXPECT_EQ(ColumnOf(text, "1 ", "run"), ColumnOf(text, "ch", "verdict")) << text;
+    EXPECT_EQ(ColumnOf(text, "2 ", "X uart"), ColumnOf(text, "ch", "cause")) << text;
 }
 
 }  // namespace

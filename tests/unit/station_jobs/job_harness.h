@@ -68,13 +68,15 @@ public:
 class FakeNumbers : public FactoryNumbers {
 public:
     bool buildResult = true;
+    std::string refusal;  // logged by a refused build, as the allocation says why
     int builds = 0;
     std::vector<bool> finishes;
     int startCommands = 0;
     std::mutex mutex;
-    bool Build(int) override {
+    bool Build(int channel) override {
         std::lock_guard<std::mutex> lock(mutex);
         ++builds;
+        if (!buildResult && !refusal.empty()) Log(channel, "%s\n", refusal.c_str());
         return buildResult;
     }
     void Finish(int, bool passed) override {

@@ -70,7 +70,7 @@ TEST_F(JobTest, AFailedStepEndsTheJobAndFinishesTheNumbersAsFailed) {
     Engine(13);
     engine_->Functions().SetCali(3);
     engine_->Functions().SetTest(1);
-    runner_.script[S::BatteryCali] = {{false, -1}};
+    runner_.script[S::BatteryCali] = {{false, -1, "X battery_cali no reply"}};
     RunJob(2);
     EXPECT_EQ(runner_.Steps(), (std::vector<JobStep>{S::CrystalCali, S::BatteryCali}));
     EXPECT_EQ(numbers_.finishes, std::vector<bool>{false});
@@ -79,6 +79,7 @@ TEST_F(JobTest, AFailedStepEndsTheJobAndFinishesTheNumbersAsFailed) {
     EXPECT_EQ(row.batteryResult.load(), -1);
     EXPECT_EQ(row.burnResult.load(), 0);
     EXPECT_EQ(row.status.load(), kStatusFail);
+    EXPECT_EQ(row.failCause.Get(), "X battery_cali no reply");
     EXPECT_EQ(row.elapsedSeconds.load(), 1);  // at least 1 in the verdict
     EXPECT_EQ(CountInLog("[2] 任务线程结束：FAIL 1 秒\n"), 1);
     ASSERT_FALSE(frontEnd_.notices.empty());
@@ -90,11 +91,20 @@ TEST_F(JobTest, AFailedAllocationRunsNoStep) {
     WriteBurnList();
     Engine(1);
     numbers_.buildResult = false;
+    numbers_.refusal = "BLE cur addr > end addr error";
     RunJob(4);
     EXPECT_TRUE(runner_.calls.empty());
     EXPECT_TRUE(numbers_.finishes.empty());
     EXPECT_EQ(channels_[4].status.load(), kStatusFail);
     EXPECT_EQ(CountInLog("[4] GenBleSnFile error\n"), 1);
+    // The allocation's own reason is the cause the operator sees.
+    EXPECT_EQ(channels_[4].failCause.Get(), "BLE cur addr > end addr error");
+
+    // The next job starts without the last one's cause.
+    numbers_.buildResult = true;
+    RunJob(4);
+    EXPECT_EQ(channels_[4].status.load(), kStatusPass);
+    EXPECT_EQ(channels_[4].failCause.Get(), "");
 }
 
 TEST_F(JobTest, RetryRuleRRepeatsTheFirstStepUntilTheWindowCloses) {
@@ -192,11 +202,12 @@ TEST_F(JobTest, AStopEndsEveryWaitAtOnce) {
     EXPECT_TRUE(runner_.calls.empty());
     EXPECT_EQ(channels_[7].status.load(), kStatusFail);
     EXPECT_EQ(channels_[7].stopRequested.load(), 0);
+    EXPECT_EQ(channels_[7].failCause.Get(), "用户停止运行");
     EXPECT_LT(clock_.NowMs(), 3200u);
 
-    // During a retry wait: no further attempt.
+    // During a retry wait: no further attempt; the failed step's cause stays.
     Set("COMMON_SET", "DELAY_SECOND", "0");
-    runner_.fallback = {false, -1};
+    runner_.fallback = {false, -1, "X verify fail"};
     const uint64_t begun = clock_.NowMs();
     clock_.onSleep = [&](uint64_t nowMs) {
         if (nowMs - begun >= 4100) channels_[7].stopRequested = 1;
@@ -204,6 +215,14 @@ TEST_F(JobTest, AStopEndsEveryWaitAtOnce) {
     RunJob(7);
     EXPECT_EQ(runner_.calls.size(), 3u);
     EXPECT_EQ(channels_[7].status.load(), kStatusFail);
+    EXPECT_EQ(channels_[7].failCause.Get(), "X verify fail");
+
+    // During a step: the stop is the cause, whatever the killed tool said.
+    runner_.fallback = {false, -1, "X interrupted"};
+    runner_.during = [&](JobStep) { channels_[7].stopRequested = 1; };
+    clock_.onSleep = nullptr;
+    RunJob(7);
+    EXPECT_EQ(channels_[7].failCause.Get(), "用户停止运行");
 }
 
 TEST_F(JobTest, MonitoringWaitsForTheDeviceAndAStopThereIsOver) {
@@ -224,6 +243,7 @@ TEST_F(JobTest, MonitoringWaitsForTheDeviceAndAStopThereIsOver) {
     EXPECT_TRUE(runner_.calls.empty());
     EXPECT_EQ(numbers_.builds, 1);
     EXPECT_EQ(channels_[8].status.load(), kStatusIdle);
+    EXPECT_EQ(channels_[8].failCause.Get(), "用户停止运行");
     EXPECT_EQ(CountInLog("[8] 任务线程结束：OVER"), 1);
     EXPECT_EQ(frontEnd_.notices.back().flags, 5);
 

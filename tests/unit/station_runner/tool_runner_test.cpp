@@ -159,6 +159,34 @@ TEST_F(StepRunnerTest, StepsThatCannotStart) {
     EXPECT_FALSE(Logged("process over"));
 }
 
+TEST_F(StepRunnerTest, AFailedStepSaysWhyFromItsOwnLinesOfTheChannelLog) {
+    Settings("[COMMON_SET]\nPORT_TYPE=1\n[DEV_SET]\nDEV_NUM=1\nDEV_NAME0=QM2B\n[LOG_SET]\nCHANEL_LOG=1\n");
+    // An earlier step's lines are not this step's cause.
+    root.Write("ch3.log", "10:00:00:000    X uart ttyUSB9 open: Device or resource busy\n"
+                          "10:00:00:001    FINAL_FAIL 3\n");
+    // The stand-in appends to the file of its last argument (--log).
+    auto toolWriting = [&](const std::string& lines, int status) {
+        Tool("Pirrow", "for a; do log=$a; done\nprintf '" + lines + "' >> \"$log\"\nexit " + std::to_string(status));
+    };
+    toolWriting("10:00:01:000    burn_speed 3000000 1000\\n10:00:01:001    X uart baud 0 not supported\\n"
+                "10:00:01:002    R: Fail\\nrest of the reply\\n10:00:01:003    DownLoadUart fail \\n"
+                "10:00:01:004    FINAL_FAIL 3\\n", 1);
+    EXPECT_EQ(Run(StepKind::UartDownload).cause, "X uart baud 0 not supported");
+    // No "X " line: the line before the final one.
+    toolWriting("10:00:02:000    download_image fail \\r\\n10:00:02:001    FINAL_FAIL 3\\n", 1);
+    EXPECT_EQ(Run(StepKind::UartDownload).cause, "download_image fail");
+    // Nothing written: the runner's own line.
+    toolWriting("", 1);
+    EXPECT_EQ(Run(StepKind::UartDownload).cause, "PipRuncmd process over (-1 vs 0) FAIL");
+    toolWriting("10:00:03:000    X never read\\n", 0);
+    EXPECT_EQ(Run(StepKind::UartDownload).cause, "");
+
+    // Without a channel log the tool's lines are not looked for.
+    Settings("[COMMON_SET]\nPORT_TYPE=1\n[DEV_SET]\nDEV_NUM=1\nDEV_NAME0=QM2B\n");
+    Tool("Pirrow", "echo 'exitcode:0x10'; exit 16");
+    EXPECT_EQ(Run(StepKind::UartPcba).cause, "PipRuncmdPCBA process over (16 vs 0) FAIL");
+}
+
 TEST_F(StepRunnerTest, JLinkStepsGetTheLibraryDirectory) {
     Settings("[COMMON_SET]\nJLINK_PATH=/opt/jlink dir\n[SWD_FILTER]\nBAUND=3000\n[DEV_SET]\nDEV_NUM=1\nDEV_NAME0=QM2C\n");
     Tool("Quenlo", "echo \"$JLINK_PATH|$*\" > \"$(dirname \"$0\")/seen\"; echo 'percent:100 '; exit 0");
