@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -44,12 +45,20 @@ TEST_F(CrashedStation, KillAtAnyInstantNeverHandsANumberOutTwice) {
             _exit(0);
         }
         close(pipeFds[1]);
-        if (run < kRestarts) {
-            usleep(useconds_t(random() % 150000 + 10000));
-            kill(child, SIGKILL);
-        }
         char buf[4096];
         ssize_t n;
+        if (run < kRestarts) {
+            // Killed after a random count of its lines and a random moment
+            // more, so that a slow machine kills as far into the work as a
+            // fast one.
+            const long killAfter = long(random() % 20);
+            for (long seen = 0; seen < killAfter && (n = read(pipeFds[0], buf, sizeof buf)) > 0;) {
+                lines.append(buf, size_t(n));
+                seen += std::count(buf, buf + n, '\n');
+            }
+            usleep(useconds_t(random() % 5000));
+            kill(child, SIGKILL);
+        }
         while ((n = read(pipeFds[0], buf, sizeof buf)) > 0) lines.append(buf, size_t(n));
         close(pipeFds[0]);
         int status = 0;
