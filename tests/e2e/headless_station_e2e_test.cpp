@@ -169,7 +169,10 @@ TEST_F(HeadlessStation, OneStationPerRootAndAStopSignalWhileMonitoringIsOver) {
     platform::ChildProcess first;
     ASSERT_TRUE(first.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless", "--make-list"}, root_));
     std::string out;
-    for (int i = 0; i < 100 && out.find("ch1 start") == std::string::npos; ++i) first.ReadAvailable(out, 50);
+    const uint64_t deadline = platform::SystemClock().NowMs() + 60000;  // a safety net, not a target
+    while (out.find("ch1 start") == std::string::npos && platform::SystemClock().NowMs() < deadline &&
+           first.ReadAvailable(out, 50)) {
+    }
     ASSERT_NE(out.find("ch1 start\n"), std::string::npos);
 
     StationRun second = RunStation({"--make-list"});

@@ -152,7 +152,7 @@ TEST_F(JobTest, ThreadsRunRowsOfJobsUntilTheCountOrAStop) {
     engine.SetJobsPerStart(3);
     engine.StartThreads();
     auto waitIdle = [&] {
-        for (int i = 0; i < 500 && engine.AnyActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 6000 && engine.AnyActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return !engine.AnyActive();
     };
     ASSERT_EQ(engine.StartAll(), 2);
@@ -165,7 +165,7 @@ TEST_F(JobTest, ThreadsRunRowsOfJobsUntilTheCountOrAStop) {
     engine.SetJobsPerStart(0);
     boot_.answerAfterMs = -1;  // the next device never comes
     ASSERT_EQ(engine.StartAll(), 2);
-    for (int i = 0; i < 200 && channels_[2].status.load() != kStatusMonitoring; ++i)
+    for (int i = 0; i < 12000 && channels_[2].status.load() != kStatusMonitoring; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     engine.StopAll();
     EXPECT_TRUE(waitIdle());
