@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include "common/text_search.h"
+#include "station/engine/jobs/job_services.h"
 #include "station/engine/settings/station_settings.h"
 #include "station/ui/ui_text.h"
 
@@ -14,7 +15,28 @@ namespace station::ui {
 
 namespace {
 
+constexpr const char* kResistanceBig = "电阻_大 (kΩ)";
+constexpr const char* kResistanceSmall = "电阻_小 (kΩ)";
+
 QWidget* LabelOf(QFormLayout* form, QWidget* field) { return form->labelForField(field); }
+
+bool AllOf(QStringView text, bool (*digit)(QChar)) {
+    if (text.isEmpty()) return false;
+    for (QChar c : text)
+        if (!digit(c)) return false;
+    return true;
+}
+
+bool Decimal(QChar c) { return c >= '0' && c <= '9'; }
+bool Hexadecimal(QChar c) { return Decimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// A number as the tools read it whole: decimal digits, or hexadecimal ones
+// after "0x"; a blank would split the command's arguments. The sync code
+// may be written in hexadecimal without the "0x".
+bool IsNumber(const QString& text, bool hexadecimal) {
+    if (text.startsWith("0x")) return AllOf(QStringView(text).mid(2), Hexadecimal);
+    return AllOf(text, hexadecimal ? Hexadecimal : Decimal);
+}
 
 // A titled group of form rows inside the window's form.
 QFormLayout* AddGroup(QFormLayout* form, const char* title, QWidget* parent) {
@@ -26,17 +48,20 @@ QFormLayout* AddGroup(QFormLayout* form, const char* title, QWidget* parent) {
 
 }  // namespace
 
-CaliParaWindow::CaliParaWindow(const StationSettings& settings, QWidget* parent)
-    : SettingsWindow("校准参数设置", settings, parent) {
+CaliParaWindow::CaliParaWindow(const StationSettings& settings, StationFrontEnd& frontEnd, QWidget* parent)
+    : SettingsWindow("校准参数设置", settings, parent), frontEnd_(frontEnd) {
     QFormLayout* battery = AddGroup(Form(), "电池测量校准参数", this);
     AddEdit("参考电压 (mV)", CALI_SET::CALI_VOLT, battery);
     AddEdit("测量范围 (mV)", CALI_SET::CALI_VOLTRANGE, battery);
     AddEdit("校准精度 (mV)", CALI_SET::CALI_VOLTTHRESH, battery);
-    // Shown for the device family; not written back (the keys are the maker's).
+    // Shown for the device family; not written back (the keys are the maker's),
+    // so they cannot be edited either.
     resistanceBig_ = new QLineEdit(this);
     resistanceSmall_ = new QLineEdit(this);
-    battery->addRow(Q("电阻_大 (kΩ)"), resistanceBig_);
-    battery->addRow(Q("电阻_小 (kΩ)"), resistanceSmall_);
+    resistanceBig_->setReadOnly(true);
+    resistanceSmall_->setReadOnly(true);
+    battery->addRow(Q(kResistanceBig), resistanceBig_);
+    battery->addRow(Q(kResistanceSmall), resistanceSmall_);
 
     QFormLayout* form = AddGroup(Form(), "48M晶体校准参数", this);
     method_ = new QComboBox(this);
@@ -99,6 +124,51 @@ void CaliParaWindow::Save() {
     for (const TextKey* key : {&CALI_SET::CALI_SYNCCODE, &CALI_SET::CALI_JUDGECNT, &CALI_SET::CALI_PKTSTEP,
                                &CALI_SET::CALI_PKTINIT, &CALI_SET::CALI_PKTMAX})
         SaveEdit(*key);
+}
+
+// A filled field must be a number; the fields of a calibration the ribbon
+// has selected must be filled.
+bool CaliParaWindow::Check() {
+    const int cali = settings_.Read(COMMON_SET::CALI_TYPE);
+    const bool crystal = cali & 1, battery = cali & 2;
+    auto field = [this](const TextKey& key, bool required, bool hexadecimal = false) {
+        return CheckField(Label(key), Edit(key), required, hexadecimal);
+    };
+    for (const TextKey* key : {&CALI_SET::CALI_VOLT, &CALI_SET::CALI_VOLTRANGE, &CALI_SET::CALI_VOLTTHRESH})
+        if (!field(*key, battery)) return false;
+    if (!CheckField(kResistanceBig, resistanceBig_, battery, false) ||
+        !CheckField(kResistanceSmall, resistanceSmall_, battery, false))
+        return false;
+    const bool wired = method_->currentIndex() != 1;
+    if (wired) {
+        if (!field(CALI_SET::CALI_THRESHHOLD, crystal)) return false;
+    }
+    if (!field(CALI_SET::CALI_TIMELEN, crystal)) return false;
+    if (wired) {
+        // The command takes the pin's number, after its port letters ("PB08": 08).
+        const QString pin = pins_->currentText();
+        if ((crystal || !pin.isEmpty()) && !IsNumber(pin.mid(2), false)) {
+            frontEnd_.Message(S("x 校准参数 信号管脚 无效: " + pin));
+            return false;
+        }
+        return true;
+    }
+    if (!field(CALI_SET::CALI_SYNCCODE, crystal, true)) return false;
+    for (const TextKey* key : {&CALI_SET::CALI_JUDGECNT, &CALI_SET::CALI_PKTSTEP, &CALI_SET::CALI_PKTINIT,
+                               &CALI_SET::CALI_PKTMAX})
+        if (!field(*key, crystal)) return false;
+    return true;
+}
+
+bool CaliParaWindow::CheckField(const char* caption, QLineEdit* edit, bool required, bool hexadecimal) {
+    const QString text = edit->text().trimmed();
+    if (!edit->isReadOnly()) edit->setText(text);
+    if (text.isEmpty() && !required) return true;
+    if (IsNumber(text, hexadecimal)) return true;
+    const char* rule = hexadecimal ? "须为十进制或十六进制数字，不能为空或含空格" : "须为数字，不能为空或含空格";
+    frontEnd_.Message(std::string("x 校准参数 ") + caption + " " + rule + ": " + S(text));
+    edit->setFocus();
+    return false;
 }
 
 void CaliParaWindow::ApplyMethodRule() {

@@ -5,12 +5,17 @@
 class QComboBox;
 class QLabel;
 
+namespace station {
+class StationFrontEnd;
+}
+
 namespace station::ui {
 
 class CaliParaWindow : public SettingsWindow {
     Q_OBJECT
 public:
-    CaliParaWindow(const StationSettings& settings, QWidget* parent);
+    // frontEnd: where a refused field is reported.
+    CaliParaWindow(const StationSettings& settings, StationFrontEnd& frontEnd, QWidget* parent);
 
     void Load() override;
     void Save() override;
@@ -22,8 +27,17 @@ public:
     QComboBox* Method() const { return method_; }
     QComboBox* Pins() const { return pins_; }
     QComboBox* Frequencies() const { return frequencies_; }
+    QLineEdit* ResistanceBig() const { return resistanceBig_; }
+
+protected:
+    // The fields of the chosen crystal method and the battery's go into the
+    // tools' calibration commands: each must be a number.
+    bool Check() override;
 
 private:
+    bool CheckField(const char* caption, QLineEdit* edit, bool required, bool hexadecimal);
+
+    StationFrontEnd& frontEnd_;
     QLineEdit* resistanceBig_;
     QLineEdit* resistanceSmall_;
     QComboBox* method_;

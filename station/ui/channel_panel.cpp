@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <chrono>
 
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/log/main_log.h"
@@ -19,7 +20,15 @@ namespace station::ui {
 
 namespace {
 constexpr int kBaseFontPixels = 14;
+// A second click on a channel's button this soon is the same press (a
+// double click), not a stop of the job the first one started.
+constexpr int64_t kClickGuardMs = 500;
+
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
+}  // namespace
 
 void SetTextColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->parentWidget() ? label->parentWidget()->palette() : QPalette();
@@ -90,11 +99,19 @@ void ChannelPanel::BuildRow(int channel, int gridRow) {
     connect(row.check, &QCheckBox::clicked, this, [this, channel](bool ticked) {
         engine_.Settings().Write(CHAN_SET::CH(channel), ticked);
     });
-    connect(row.button, &QPushButton::clicked, this, [this, channel] {
-        Log(0, "点击通道%d下载/停止按钮\n", channel);
-        engine_.StartOne(channel);
-        RefreshRow(channel);
-    });
+    connect(row.button, &QPushButton::clicked, this, [this, channel] { ClickButton(channel); });
+}
+
+// The guard is the panel's, not the engine's: a stop from elsewhere (the
+// ribbon, the network) is never swallowed.
+void ChannelPanel::ClickButton(int channel) {
+    Log(0, "点击通道%d下载/停止按钮\n", channel);
+    Row& row = rows_[size_t(channel - 1)];
+    const int64_t now = clickClock_ ? clickClock_() : SteadyMs();
+    if (row.lastClickMs && now - *row.lastClickMs < kClickGuardMs) return;
+    row.lastClickMs = now;
+    engine_.StartOne(channel);
+    RefreshRow(channel);
 }
 
 void ChannelPanel::LoadChecks() {
@@ -111,17 +128,26 @@ void ChannelPanel::RefreshRow(int channel) {
     const QString caption = Q(engine_.Controls(channel).Caption());
     if (row.button->text() != caption) row.button->setText(caption);
     row.check->setEnabled(engine_.Controls(channel).Selectable());
-    if (row.progress) row.progress->SetPosition(state.progress.load());
+    const int32_t status = state.status.load();
+    if (IsBusy(status)) row.fresh = false;
+    if (row.progress) row.progress->SetPosition(row.fresh ? 0 : state.progress.load());
     row.time->setText(Q(ElapsedText(state)));
-    SetTextColour(row.time, StatusColour(state.status.load()));
+    SetTextColour(row.time, StatusColour(status));
     const int testMask = engine_.Functions().Test();
     for (size_t c = 0; c < row.cells.size(); ++c) {
-        const CellView view = CellFor(variant_.columns[c], state, testMask);
+        const CellView view = row.fresh ? FreshCell(variant_.columns[c]) : CellFor(variant_.columns[c], state, testMask);
         row.cells[c]->setText(Q(view.text));
         row.cells[c]->setToolTip(Q(view.toolTip));
         SetTextColour(row.cells[c], ResultColour(view.result));
     }
 }
+
+void ChannelPanel::ShowFresh() {
+    for (Row& row : rows_) row.fresh = true;
+    RefreshAll();
+}
+
+void ChannelPanel::JobStarted(int channel) { rows_[size_t(channel - 1)].fresh = false; }
 
 void ChannelPanel::RefreshAll() {
     for (int channel = 1; channel <= kChannelCount; ++channel) RefreshRow(channel);

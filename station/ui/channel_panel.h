@@ -4,6 +4,9 @@
 // rows show the engine's channel state; the panel owns only its controls.
 #include <QWidget>
 #include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "station/engine/settings/ini_keys.h"
@@ -30,6 +33,10 @@ public:
     // Repaints a row from the channel's state (and the engine's controls).
     void RefreshRow(int channel);
     void RefreshAll();
+    // After a function switch the rows show no results and empty bars until
+    // their channel starts a job here; the channel state keeps its results.
+    void ShowFresh();
+    void JobStarted(int channel);
     // The check boxes as CHAN_SET says.
     void LoadChecks();
     void SetCheckEnabled(int channel, bool enabled);
@@ -40,6 +47,9 @@ public:
     QLabel* TimeLabel(int channel) const { return rows_.at(size_t(channel - 1)).time; }
     QLabel* Cell(int channel, size_t column) const { return rows_.at(size_t(channel - 1)).cells.at(column); }
     ChannelProgressBar* ProgressBar(int channel) const { return rows_.at(size_t(channel - 1)).progress; }
+
+    // Milliseconds of a steady clock, for the double-click guard (tests set it).
+    void SetClickClock(std::function<int64_t()> clock) { clickClock_ = std::move(clock); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -52,13 +62,17 @@ private:
         ChannelProgressBar* progress = nullptr;
         QLabel* time = nullptr;
         std::vector<QLabel*> cells;
+        bool fresh = false;  // no job on this panel since the function switch
+        std::optional<int64_t> lastClickMs;
     };
     void BuildRow(int channel, int gridRow);
+    void ClickButton(int channel);
 
     const PanelVariant& variant_;
     StationEngine& engine_;
     std::array<Row, kChannelCount> rows_;
     QSize firstSize_;
+    std::function<int64_t()> clickClock_;
 };
 
 // Colours a label's text (opaque background); an invalid colour restores the default.

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "platform/local_time.h"
+#include "platform/paths.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/jobs/ribbon_commands.h"
 #include "station/engine/jobs/station_engine.h"
@@ -67,7 +68,7 @@ MainWindow::MainWindow(StationEngine& engine, QtFrontEnd& frontEnd, std::functio
     pages_->addWidget(parameters_);
     setCentralWidget(pages_);
 
-    caliPara_ = new CaliParaWindow(engine_.Settings(), this);
+    caliPara_ = new CaliParaWindow(engine_.Settings(), frontEnd_, this);
     specialPara_ = new SpecialParaWindow(engine_.Settings(), this);
     projectCode_ = new ProjectCodeWindow(engine_.Settings(), this);
     testPara_ = new TestParaWindow(engine_.Settings(), this);
@@ -78,7 +79,7 @@ MainWindow::MainWindow(StationEngine& engine, QtFrontEnd& frontEnd, std::functio
             [this](const QString& device) { caliPara_->ShowResistancesFor(S(device)); });
 
     frontEnd_.secondaryScreenOpen = [this] { return ParameterPageShown(); };
-    frontEnd_.returnToMainScreen = [this] { LeaveParameterPage(); };
+    frontEnd_.returnToMainScreen = [this] { return LeaveParameterPage(); };
     connect(&frontEnd_, &QtFrontEnd::Notified, this, &MainWindow::OnNotify, Qt::QueuedConnection);
 
     locked_ = engine_.Settings().Read(COMMON_SET::PROTECT);
@@ -92,10 +93,7 @@ MainWindow::MainWindow(StationEngine& engine, QtFrontEnd& frontEnd, std::functio
     parameters_->LoadFromSettings();
 
     refreshTimer_ = new QTimer(this);
-    connect(refreshTimer_, &QTimer::timeout, this, [this] {
-        RefreshPanel();
-        UpdateRibbon();
-    });
+    connect(refreshTimer_, &QTimer::timeout, this, &MainWindow::RefreshFromState);
     refreshTimer_->start(kRefreshMs);
     UpdateRibbon();
 }
@@ -186,26 +184,51 @@ void MainWindow::RefreshPanel() {
     if (pageState_ == kPagePanel) VisiblePanel()->RefreshAll();
 }
 
+void MainWindow::RefreshFromState() {
+    RefreshPanel();
+    ShowHandedOutNumbers();
+    UpdateRibbon();
+}
+
+// A channel's numbers are handed out early in its job: the information
+// window and a visible parameter page show them then, not at the job's end.
+void MainWindow::ShowHandedOutNumbers() {
+    bool handedOut = false;
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        const ChannelState& row = engine_.Channels()[channel];
+        std::pair<std::string, std::string> numbers{row.macText.Get(), row.snText.Get()};
+        std::pair<std::string, std::string>& seen = numbersSeen_[size_t(channel - 1)];
+        if (numbers == seen) continue;
+        handedOut |= !numbers.first.empty() || !numbers.second.empty();
+        seen = std::move(numbers);
+        info_->RefreshRow(channel);
+    }
+    if (handedOut && ParameterPageShown()) parameters_->ShowCurrentNumbers();
+}
+
 void MainWindow::ShowBeside(SettingsWindow* window, int dx, int dy) {
     window->Open();
     window->move(frameGeometry().left() + dx, frameGeometry().top() + dy);
 }
 
-// A visible calibration or test window is saved and closed before a run.
-void MainWindow::SaveOpenSideWindows() {
+// A visible calibration or test window is saved and closed before a run;
+// false when a field was refused (the run does not start).
+bool MainWindow::SaveOpenSideWindows() {
     const int func = engine_.Functions().Func();
-    if ((func & kFuncCalibrate) && caliPara_->isVisible()) caliPara_->Confirm();
+    if ((func & kFuncCalibrate) && caliPara_->isVisible() && !caliPara_->Confirm()) return false;
     if ((func & kFuncTest) && testPara_->isVisible()) testPara_->Confirm();
+    return true;
 }
 
 int MainWindow::RunAll() {
-    SaveOpenSideWindows();
+    if (!SaveOpenSideWindows()) return -1;
     const int started = engine_.StartAll();
     RefreshPanel();
     return started;
 }
 
 void MainWindow::ShowParameterPage() {
+    parameters_->ShowCurrentNumbers();
     pages_->setCurrentWidget(parameters_);
     pageState_ = kPageParameters;
 }
@@ -224,6 +247,7 @@ void MainWindow::SwitchFunction(int funcType) {
     if (funcType == before || !engine_.SelectFunction(funcType)) return;
     ribbon_->ShowFunctionGroups(funcType, false);
     ribbon_->SetRunCaption(funcType);
+    VisiblePanel()->ShowFresh();
     if (pageState_ == kPagePanel) ShowFunctionPanel();
     parameters_->ApplyFunction();
 }
@@ -263,8 +287,11 @@ void MainWindow::OnNotify(int flags, int channel) {
     const bool rowChannel = channel >= 1 && channel <= kChannelCount;
     if ((flags & kNotifyEnableCheckBox) && rowChannel)
         for (ChannelPanel* each : panels_) each->SetCheckEnabled(channel, true);
-    if ((flags & kNotifyDisableCheckBox) && rowChannel)
-        for (ChannelPanel* each : panels_) each->SetCheckEnabled(channel, false);
+    if ((flags & kNotifyDisableCheckBox) && rowChannel)  // sent as a channel's job is armed
+        for (ChannelPanel* each : panels_) {
+            each->SetCheckEnabled(channel, false);
+            each->JobStarted(channel);
+        }
     // The engine has written the FactoryInfo line already; the row repaints.
     if ((flags & kNotifyJobFinished) && rowChannel) {
         panel->RefreshRow(channel);
@@ -325,9 +352,14 @@ void MainWindow::ShowAbout() {
     if (box.clickedButton() == manual) OpenManual();
 }
 
+// The operator is told which file was looked for, or that no viewer took it.
 void MainWindow::OpenManual() {
     const std::string path = engine_.Settings().Root() + "/doc/Torvane使用说明.pdf";
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    if (!platform::FileExists(path)) {
+        frontEnd_.Message("x 未找到使用说明文件: " + path);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)))) frontEnd_.Message("x 无法打开使用说明文件: " + path);
 }
 
 }  // namespace station::ui

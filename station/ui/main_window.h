@@ -3,9 +3,14 @@
 // parameter page in one place, and the five windows beside it. It drives the
 // engine's commands and shows the engine's channel state; it owns no job logic.
 #include <QMainWindow>
+#include <array>
+#include <atomic>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "station/engine/settings/ini_keys.h"
 
 class QStackedWidget;
 class QTimer;
@@ -68,6 +73,9 @@ public:
     std::string TakeScreenshot();
     // Repaints the visible panel's rows from the channel state.
     void RefreshPanel();
+    // The refresh timer's work: the panel's rows, numbers handed out since
+    // the last time, the ribbon.
+    void RefreshFromState();
     // Stops every channel, waits for the jobs to end and closes, without the
     // question (the station was told to stop from outside).
     void StopAllAndClose();
@@ -81,7 +89,8 @@ private:
     void ConnectCommands();
     // Opens a side window dx, dy from the frame's top-left corner.
     void ShowBeside(SettingsWindow* window, int dx, int dy);
-    void SaveOpenSideWindows();
+    bool SaveOpenSideWindows();
+    void ShowHandedOutNumbers();
     void ShowAbout();
     void OpenManual();
 
@@ -98,12 +107,15 @@ private:
     SpecialParaWindow* specialPara_;
     ProjectCodeWindow* projectCode_;
     QTimer* refreshTimer_;
-    PageState pageState_ = kPagePanel;
+    // Read by the engine's start commands, which may come from another front end's thread.
+    std::atomic<PageState> pageState_{kPagePanel};
     // PROTECT and MODE_TYPE, read at creation; only the ribbon's own commands
     // change them, so the refresh never reads them from the file.
     bool locked_ = false;
     int monitorMode_ = 0;
     bool closeWithoutAsking_ = false;
+    // Each channel's MAC and SN texts as last shown.
+    std::array<std::pair<std::string, std::string>, kChannelCount> numbersSeen_;
 };
 
 }  // namespace station::ui

@@ -6,6 +6,8 @@ namespace station::ui {
 
 namespace {
 
+constexpr int32_t kToolNeverTested = -1;
+
 CellView Outcome(const char* prefix, int32_t result) {
     const char* value = result == kResultPass ? "PASS" : result == kResultFail ? "FAIL" : "-";
     return {std::string(prefix) + value, result};
@@ -39,13 +41,26 @@ CellView CellFor(const ResultColumn& column, const ChannelState& row, int testMa
         case ResultKind::kCrystal: return Outcome(column.prefix, row.crystalResult.load());
         case ResultKind::kBattery: return Outcome(column.prefix, row.batteryResult.load());
         case ResultKind::kTestItem: {
-            if (!(testMask & column.testBit) || row.testResult.load() == kResultNotRun) return Outcome(column.prefix, 0);
-            // The test tool's exit code is the mask of the items that failed.
-            const bool failed = row.testExitCode.load() & column.testBit;
+            // The test tool's status is the mask of the items that failed; -1
+            // says the tool never tested (not started, crashed, refused its
+            // command line): no item has a verdict, the row's time shows the failure.
+            const int32_t failedItems = row.testExitCode.load();
+            if (!(testMask & column.testBit) || row.testResult.load() == kResultNotRun || failedItems == kToolNeverTested)
+                return Outcome(column.prefix, 0);
+            const bool failed = failedItems & column.testBit;
             return Outcome(column.prefix, failed ? kResultFail : kResultPass);
         }
     }
     return {};
+}
+
+CellView FreshCell(const ResultColumn& column) {
+    switch (column.kind) {
+        case ResultKind::kVerdict:
+        case ResultKind::kMac:
+        case ResultKind::kSn: return {kNoPort, 0};
+        default: return Outcome(column.prefix, kResultNotRun);
+    }
 }
 
 std::string ElapsedText(const ChannelState& row) { return std::to_string(row.elapsedSeconds.load()) + " 秒"; }

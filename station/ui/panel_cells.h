@@ -18,6 +18,8 @@ struct CellView {
 
 // testMask: the PCBA items in use (TEST_TYPE); items not in it show "-".
 CellView CellFor(const ResultColumn& column, const ChannelState& row, int testMask);
+// The cell of a row that has run no job on its panel ("-", "晶体 -", "null").
+CellView FreshCell(const ResultColumn& column);
 // "%d 秒"
 std::string ElapsedText(const ChannelState& row);
 

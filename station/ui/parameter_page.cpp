@@ -368,7 +368,7 @@ void ParameterPage::LoadFromSettings() {
     macUp_->setText(QString::number(LoadUpValue(settings, BLE_SET::UP_VALUE, "BLE")));
     ShowAddress(startEdits_, LoadAddressText(settings, BLE_SET::START_ADDR, kMacDigits, '0', "start"));
     curAddr_->setText(Q(LoadAddressText(settings, BLE_SET::CUR_ADDR, kMacDigits, '0', "cur")));
-    const std::optional<SharedNextNumbers> pool = engine_.PoolNext();  // a shared pool's counters are the truth
+    const std::optional<SharedNextNumbers> pool = engine_.PoolNext();
     if (pool) curAddr_->setText(Q(pool->mac));
     ShowAddress(endEdits_, LoadAddressText(settings, BLE_SET::END_ADDR, kMacDigits, 'F', "end"));
     const std::string mask = LoadAddressText(settings, BLE_SET::MASK_ADDR, kMaskDigits, 'F', "max");
@@ -428,6 +428,14 @@ void ParameterPage::LoadFromSettings() {
     projectCode_->setText(Q(settings.Read(PRODUCT_INFO::PROJECT_CODE)));
 }
 
+// A shared pool's counters are the truth; the station's own are in the file.
+void ParameterPage::ShowCurrentNumbers() {
+    const std::optional<SharedNextNumbers> pool = engine_.PoolNext();
+    const StationSettings& settings = engine_.Settings();
+    curAddr_->setText(Q(pool ? pool->mac : settings.Read(BLE_SET::CUR_ADDR)));
+    snCur_->setText(Q(pool ? pool->sn : settings.Read(SN_SET::CUR_VALUE)));
+}
+
 void ParameterPage::RefreshFileList() {
     fileList_->clear();
     emit FileListRefreshed();
@@ -456,6 +464,7 @@ std::vector<PackageFile> ParameterPage::Rows() const {
 }
 
 bool ParameterPage::Confirm() {
+    if (!CheckSnStart()) return false;
     const StationSettings& settings = engine_.Settings();
     settings.Write(DEV_SET::DEV_IDX, device_->currentIndex());
     settings.Write(COMMON_SET::PORT_TYPE, portType_->currentIndex());
@@ -515,6 +524,24 @@ bool ParameterPage::Confirm() {
         return false;
     }
     return true;
+}
+
+// Every serial number is formatted at the counter's width: a start value of
+// another width is refused (nothing is written), unless "重新计数" first sets
+// the counter to it.
+bool ParameterPage::CheckSnStart() {
+    const SnFields typed = NormaliseSnStart(S(snStart_->text()));
+    snStart_->setText(Q(typed.start));
+    if (!snEnable_->isChecked() && !snLocal_->isChecked()) return true;  // hidden, as loaded
+    const std::optional<SharedNextNumbers> pool = engine_.PoolNext();
+    const std::string counter = pool ? pool->sn : engine_.Settings().Read(SN_SET::CUR_VALUE);
+    const int counterWidth = int(counter.size());
+    if (counter.empty() || typed.width == counterWidth) return true;
+    const std::string text = "x SN起始值为" + std::to_string(typed.width) + "位，当前值为" +
+                             std::to_string(counterWidth) + "位，位数不一致！\n请输入" + std::to_string(counterWidth) +
+                             "位的起始值，或点击 重新计数 从起始值开始计数。";
+    frontEnd_.Message(text);
+    return false;
 }
 
 void ParameterPage::ApplyFunction() {

@@ -39,6 +39,8 @@ public:
     void ApplyFunction();
     // Refills the file list from the package directory.
     void RefreshFileList();
+    // 当前地址 and 当前值 as the counters stand now (jobs move them).
+    void ShowCurrentNumbers();
 
     QTreeWidget* FileList() const { return fileList_; }
     QLineEdit* PackagePath() const { return packPath_; }
@@ -47,8 +49,12 @@ public:
     QLineEdit* UartBaud() const { return uartBaud_; }
     QCheckBox* MacEnable() const { return macEnable_; }
     QLineEdit* StartEdit(int piece) const { return startEdits_.at(size_t(piece)); }
+    QLineEdit* CurrentAddress() const { return curAddr_; }
+    QCheckBox* SnEnable() const { return snEnable_; }
     QLineEdit* SnStart() const { return snStart_; }
+    QLineEdit* SnCurrent() const { return snCur_; }
     QLabel* SnWidth() const { return snWidth_; }
+    QPushButton* SnRestart() const { return snRestart_; }
 
 signals:
     // The information window's table is rebuilt with the file list.
@@ -72,6 +78,9 @@ private:
     void ApplyBindingRule();
     void RestartMac();
     void RestartSn();
+    // The typed SN start value, normalised; false (with the message shown)
+    // when its width is not the counter's.
+    bool CheckSnStart();
     std::string Address(const std::array<QLineEdit*, 6>& edits) const;
     void ShowAddress(const std::array<QLineEdit*, 6>& edits, const std::string& text);
     std::vector<PackageFile> Rows() const;

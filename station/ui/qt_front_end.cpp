@@ -66,6 +66,13 @@ void QtFrontEnd::CloseBoxes() {
     }
 }
 
+// The page is the operator's: only a command of the windows (on the GUI
+// thread) leaves it; a command from elsewhere finds it open and starts nothing.
+bool QtFrontEnd::ReturnToMainScreen() {
+    if (!returnToMainScreen) return true;
+    return OnGuiThread() && returnToMainScreen();
+}
+
 void QtFrontEnd::OnStationNotify(const StationNotify& notify) {
     // The signal crosses threads queued: the record is copied, the sender goes on.
     emit Notified(notify.flags, notify.channel);

@@ -26,16 +26,15 @@ public:
     std::function<bool(const std::string&)> askQuestion;
     void SetWindow(QWidget* window) { window_ = window; }
 
-    // The parameter page: whether it shows, and how to leave it.
+    // The parameter page: whether it shows, and how to leave it (false: a
+    // check kept it open).
     std::function<bool()> secondaryScreenOpen;
-    std::function<void()> returnToMainScreen;
+    std::function<bool()> returnToMainScreen;
 
     void Message(const std::string& text) override;
     bool Ask(const std::string& question) override;
     bool SecondaryScreenOpen() override { return secondaryScreenOpen && secondaryScreenOpen(); }
-    void ReturnToMainScreen() override {
-        if (returnToMainScreen) returnToMainScreen();
-    }
+    bool ReturnToMainScreen() override;
     void OnStationNotify(const StationNotify& notify) override;
 
     // A stop signal: every box that waits for the operator closes (a question

@@ -37,7 +37,7 @@ QLineEdit* SettingsWindow::AddEdit(const char* label, const TextKey& key, QFormL
     auto* edit = new QLineEdit(this);
     edit->setMaxLength(int(std::min<size_t>(key.capacity, kPathChars + 1)));
     (group ? group : form_)->addRow(Q(label), edit);
-    bindings_.push_back({edit, key});
+    bindings_.push_back({edit, key, label});
     return edit;
 }
 
@@ -50,14 +50,30 @@ void SettingsWindow::Save() {
 }
 
 void SettingsWindow::SaveEdit(const TextKey& key) {
-    for (const Binding& binding : bindings_)
-        if (binding.key.section == key.section && binding.key.key == key.key)
-            settings_.Write(binding.key, S(binding.edit->text().left(int(binding.key.capacity))));
+    if (const QLineEdit* edit = Edit(key)) settings_.Write(key, S(edit->text().left(int(key.capacity))));
 }
 
-void SettingsWindow::Confirm() {
+bool SettingsWindow::Confirm() {
+    if (!Check()) return false;
     Save();
     hide();
+    return true;
+}
+
+const SettingsWindow::Binding* SettingsWindow::Bound(const TextKey& key) const {
+    for (const Binding& binding : bindings_)
+        if (binding.key.section == key.section && binding.key.key == key.key) return &binding;
+    return nullptr;
+}
+
+QLineEdit* SettingsWindow::Edit(const TextKey& key) const {
+    const Binding* binding = Bound(key);
+    return binding ? binding->edit : nullptr;
+}
+
+const char* SettingsWindow::Label(const TextKey& key) const {
+    const Binding* binding = Bound(key);
+    return binding ? binding->label : "";
 }
 
 // The BT name and version are kept too, so the window shows what was typed.

@@ -27,10 +27,15 @@ public:
     void Open();
     virtual void Load();
     virtual void Save();
-    // "确定": Save, then hide.
-    void Confirm();
+    // "确定": Save, then hide; false (the window stays) when Check refused.
+    bool Confirm();
+    // The edit bound to `key`, and its caption.
+    QLineEdit* Edit(const TextKey& key) const;
+    const char* Label(const TextKey& key) const;
 
 protected:
+    // The values are fit to be saved; a refusal has told the operator why.
+    virtual bool Check() { return true; }
     // A line edit bound to a text key, in a row of the form (or of `group`).
     QLineEdit* AddEdit(const char* label, const TextKey& key, QFormLayout* group = nullptr);
     // Writes the edit bound to `key` (Save writes them all in form order).
@@ -44,7 +49,10 @@ private:
     struct Binding {
         QLineEdit* edit;
         TextKey key;
+        const char* label;
     };
+    const Binding* Bound(const TextKey& key) const;
+
     QFormLayout* form_;
     std::vector<Binding> bindings_;
 };

@@ -76,7 +76,10 @@ public:
     virtual bool Ask(const std::string& question) = 0;
     // A window other than the channel panel is showing (the parameter page).
     virtual bool SecondaryScreenOpen() { return false; }
-    virtual void ReturnToMainScreen() {}
+    // Leaves that window as its own return button does. True when the main
+    // screen shows afterwards; false when the window stays (its checks have
+    // told the operator why), and the command that asked then starts nothing.
+    virtual bool ReturnToMainScreen() { return true; }
     // The settings name project items of the old kind without a model id.
     virtual bool OldProjectWithoutModelId() { return false; }
     // A channel thread took up a job (called on that thread).

@@ -145,7 +145,7 @@ void StationEngine::ResetBootModeForCalibration() {
 
 int StationEngine::StartAll() {
     Log(0, "点击运行按钮\n");
-    if (parts_.frontEnd.SecondaryScreenOpen()) parts_.frontEnd.ReturnToMainScreen();
+    if (parts_.frontEnd.SecondaryScreenOpen() && !parts_.frontEnd.ReturnToMainScreen()) return -1;
     if (!CheckFunctionForStart(true)) return -1;
     if ((functions_.Func() & kFuncCalibrate) && common::Contains(settings_.DeviceType(), "QM2A"))
         ResetBootModeForCalibration();

@@ -124,7 +124,10 @@ public:
         return answer;
     }
     bool SecondaryScreenOpen() override { return secondaryScreen; }
-    void ReturnToMainScreen() override { secondaryScreen = false; }
+    bool ReturnToMainScreen() override {
+        secondaryScreen = false;
+        return true;
+    }
     void OnStationNotify(const StationNotify& notify) override {
         std::lock_guard<std::mutex> lock(mutex);
         notices.push_back(notify);

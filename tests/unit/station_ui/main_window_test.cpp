@@ -183,6 +183,70 @@ TEST_F(UiTest, TestColumnsShowEachItemOfTheToolsMask) {
     EXPECT_EQ(TextColour(panel->Cell(5, 2)), kFailColour);
     EXPECT_EQ(panel->Cell(5, 4)->text(), "-");  // not requested
     EXPECT_EQ(panel->Cell(4, 2)->text(), "-");  // another channel: untouched
+
+    // A tool that never tested (-1) gives no item a verdict, only the row's
+    // time; one that failed its loader returns every requested item failed.
+    for (const auto& [channel, exitCode] : {std::pair{6, -1}, std::pair{7, 0xF}}) {
+        channels_[channel].testResult = kResultFail;
+        channels_[channel].testExitCode = exitCode;
+        channels_[channel].status = kStatusFail;
+    }
+    window.OnNotify(kNotifyRefreshPanels, RefreshChannelBit(6) | RefreshChannelBit(7));
+    for (size_t column : {0u, 1u, 2u, 3u}) {
+        EXPECT_EQ(panel->Cell(6, column)->text(), "-") << column;
+        EXPECT_EQ(panel->Cell(7, column)->text(), "FAIL") << column;
+    }
+    EXPECT_EQ(TextColour(panel->TimeLabel(6)), kFailColour);
+}
+
+// A function switch shows the new panel without the old function's
+// results; the channel state keeps them, and the next job shows its own.
+TEST_F(UiTest, ASwitchedPanelShowsNoResultsOfThePreviousFunction) {
+    MainWindow& window = Window(1);
+    channels_[2].status = kStatusPass;
+    channels_[2].progress = 100;
+    channels_[2].burnResult = kResultPass;
+    channels_[2].crystalResult = kResultPass;
+    window.RefreshPanel();
+    window.Ribbons().Action("ID_FUNCSEL_BURN_CALI")->trigger();
+    ChannelPanel* panel = window.VisiblePanel();
+    ASSERT_EQ(panel->objectName(), "CDownloadBCDlg");
+    EXPECT_EQ(panel->Cell(2, 0)->text(), QString::fromUtf8("晶体 -"));
+    EXPECT_EQ(panel->Cell(2, 2)->text(), QString::fromUtf8("烧录 -"));
+    EXPECT_EQ(panel->ProgressBar(2)->Position(), 0);
+    EXPECT_EQ(TextColour(panel->TimeLabel(2)), kPassColour);
+    EXPECT_EQ(channels_[2].burnResult.load(), kResultPass);
+
+    window.OnNotify(kNotifyDisableCheckBox, 2);  // a job of the new function was armed
+    window.RefreshPanel();
+    EXPECT_EQ(panel->Cell(2, 0)->text(), QString::fromUtf8("晶体 PASS"));
+    EXPECT_EQ(panel->ProgressBar(2)->Position(), 100);
+}
+
+// A double click is one press: the second click within 500 ms is logged
+// but does not stop the job the first one started; a later click does.
+TEST_F(UiTest, ASecondClickWithinHalfASecondDoesNotStopTheJob) {
+    WriteBurnList();
+    MainWindow& window = Window(1);
+    ChannelPanel* panel = window.VisiblePanel();
+    int64_t now = 10000;
+    panel->SetClickClock([&now] { return now; });
+    panel->Button(2)->click();
+    ASSERT_TRUE(channels_.channelStartEvent(2).WaitFor(std::chrono::milliseconds(0)));
+    channels_[2].status = kStatusRunning;  // the channel's thread took the job
+    now += 499;
+    panel->Button(2)->click();
+    EXPECT_EQ(channels_[2].stopRequested.load(), 0);
+    now += 1;
+    panel->Button(2)->click();
+    EXPECT_EQ(channels_[2].stopRequested.load(), 1);
+    EXPECT_EQ(CountInLog("[0] 点击通道2下载/停止按钮"), 3);
+}
+
+TEST_F(UiTest, TheManualThatIsNotThereIsNamed) {
+    MainWindow& window = Window(1);
+    window.Ribbons().Action("ID_APP_MANUAL")->trigger();
+    EXPECT_EQ(shown_, std::vector<std::string>{"x 未找到使用说明文件: " + root_ + "/doc/Torvane使用说明.pdf"});
 }
 
 TEST_F(UiTest, ScreenshotIsA24BitBitmapOfTheWindow) {

@@ -5,13 +5,17 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <fstream>
 
 #include "station/ui/cali_para_window.h"
+#include "station/ui/info_window.h"
 #include "station/ui/parameter_page.h"
+#include "station/ui/ribbon.h"
 #include "station/ui/settings_window.h"
 #include "unit/station_ui/ui_harness.h"
 
@@ -112,10 +116,68 @@ TEST_F(ParameterPageTest, ChecksKeepThePageOpen) {
     window.Parameters().MacEnable()->setChecked(false);
     EXPECT_FALSE(window.LeaveParameterPage());
     ASSERT_EQ(shown_.size(), 1u);
-    EXPECT_EQ(shown_[0], "x 生成下载列表失败！\n请至少选择一项下载内容(包括BLE MAC/SN/BLE NAME/BT NAME/ALPAY)！");
+    const std::string listFailure =
+        "x 生成下载列表失败！\n请至少选择一项下载内容(包括BLE MAC/SN/BLE NAME/BT NAME/ALPAY)！";
+    EXPECT_EQ(shown_[0], listFailure);
+    // Run-all leaves the page first; kept open, it ends there and starts
+    // nothing, even with a burn list left from before.
+    WriteBurnList();
+    shown_.clear();
+    window.Ribbons().Action("ID_RUNALL")->trigger();
+    EXPECT_EQ(shown_, std::vector<std::string>{listFailure});
+    EXPECT_TRUE(window.ParameterPageShown());
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_FALSE(channels_.channelStartEvent(ch).WaitFor(std::chrono::milliseconds(0))) << ch;
     // A start while the page shows leaves it first, as its button does.
     EXPECT_EQ(engine_->StartOne(1), false);
     EXPECT_EQ(shown_.back(), "x 请先返回主界面!");
+}
+
+// The counters move with the jobs: the page shows them as they stand when
+// it is shown and when a channel takes numbers while it shows; the
+// information window shows a channel's numbers as soon as it has them.
+TEST_F(ParameterPageTest, CurrentNumbersFollowTheCounters) {
+    MainWindow& window = Window(1);
+    ParameterPage& page = window.Parameters();
+    Set("BLE_SET", "CUR_ADDR", "12340000000B");
+    Set("SN_SET", "CUR_VALUE", "00142");
+    window.ShowParameterPage();
+    EXPECT_EQ(page.CurrentAddress()->text(), "12340000000B");
+    EXPECT_EQ(page.SnCurrent()->text(), "00142");
+
+    Set("BLE_SET", "CUR_ADDR", "12340000000C");
+    Set("SN_SET", "CUR_VALUE", "00143");
+    channels_[3].macText.Set("12340000000B");
+    channels_[3].snText.Set("00142");
+    window.RefreshFromState();
+    EXPECT_EQ(page.CurrentAddress()->text(), "12340000000C");
+    EXPECT_EQ(page.SnCurrent()->text(), "00143");
+    const QTableWidget* info = window.Info().Table();
+    EXPECT_EQ(info->item(2, 1)->text(), "12340000000B");
+    EXPECT_EQ(info->item(2, 2)->text(), "00142");
+}
+
+// Serial numbers are made at the counter's width: a start value of another
+// width is refused (and not written) until "重新计数" restarts the count from it.
+TEST_F(ParameterPageTest, SnStartOfAnotherWidthIsRefusedUntilTheCountRestarts) {
+    Set("SN_SET", "ENABLE_FLAG", "1");
+    Set("SN_SET", "START_VALUE", "00000001");
+    Set("SN_SET", "CUR_VALUE", "00000012");
+    MainWindow& window = Window(1);
+    ParameterPage& page = window.Parameters();
+    window.ShowParameterPage();
+    page.SnStart()->setText("123");
+    EXPECT_FALSE(window.LeaveParameterPage());
+    EXPECT_EQ(page.SnStart()->text(), "00123");
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_NE(shown_[0].find("5位"), std::string::npos) << shown_[0];
+    EXPECT_NE(shown_[0].find("8位"), std::string::npos) << shown_[0];
+    EXPECT_EQ(Get("SN_SET", "START_VALUE"), "00000001");
+
+    page.SnRestart()->click();
+    EXPECT_EQ(Get("SN_SET", "CUR_VALUE"), "00123");
+    EXPECT_TRUE(window.LeaveParameterPage());
+    EXPECT_EQ(Get("SN_SET", "START_VALUE"), "00123");
 }
 
 TEST_F(ParameterPageTest, CalibrationWindowWritesItsKeysOnlyOnConfirm) {
@@ -152,11 +214,59 @@ TEST_F(ParameterPageTest, CalibrationWindowWritesItsKeysOnlyOnConfirm) {
         last = at;
     }
 
+    // Fields of calibrations not selected may stay empty; the resistances,
+    // never saved, cannot be typed into.
+    EXPECT_TRUE(cali.ResistanceBig()->isReadOnly());
+
     TestParaWindow& test = window.TestPara();
     test.Open();
     test.findChildren<QLineEdit*>().at(0)->setText("v2.0");
     test.Confirm();
     EXPECT_EQ(Get("PCBA_TEST", "FW_VERSION"), "v2.0");
+}
+
+// The calibration fields become the tools' command arguments: each must be
+// a number (the sync code may be hexadecimal), and a selected calibration's
+// fields must be filled. A refusal names the field and saves nothing.
+TEST_F(ParameterPageTest, CalibrationWindowRefusesFieldsThatAreNoNumbers) {
+    Set("COMMON_SET", "CALI_TYPE", "3");  // crystal and battery
+    Set("CALI_SET", "CALI_CRYSTALTYPE", "1");
+    const std::pair<const char*, const char*> values[] = {
+        {"CALI_VOLT", "3800"},          {"CALI_VOLTRANGE", "200"},          {"CALI_VOLTTHRESH", "10"},
+        {"CALI_RESISTANCE_BIG_2C", "1000"}, {"CALI_RESISTANCE_SMALL_2C", "330"}, {"CALI_TIMELEN", "12"},
+        {"CALI_SYNCCODE", "8E89BED6"},  {"CALI_JUDGECNT", "3"},             {"CALI_PKTSTEP", "0x10"},
+        {"CALI_PKTINIT", "20"},         {"CALI_PKTMAX", "100"}};
+    for (const auto& [key, value] : values) Set("CALI_SET", key, value);
+    MainWindow& window = Window(4);
+    CaliParaWindow& cali = window.CaliPara();
+    cali.Open();
+    struct Case {
+        const TextKey& key;
+        const char* typed;
+        const char* named;
+    };
+    const Case refused[] = {{CALI_SET::CALI_VOLTTHRESH, "abc", "校准精度 (mV)"},
+                            {CALI_SET::CALI_SYNCCODE, "8E89 BED6", "同步码"},
+                            {CALI_SET::CALI_JUDGECNT, "", "判定次数"},
+                            {CALI_SET::CALI_PKTMAX, "0x", "统计最大包数"}};
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.typed);
+        QLineEdit* edit = cali.Edit(c.key);
+        const QString before = edit->text();
+        edit->setText(QString::fromUtf8(c.typed));
+        shown_.clear();
+        EXPECT_FALSE(cali.Confirm());
+        ASSERT_EQ(shown_.size(), 1u);
+        EXPECT_NE(shown_[0].find(c.named), std::string::npos) << shown_[0];
+        EXPECT_TRUE(cali.isVisible());
+        // A run does not start over a refused field.
+        EXPECT_EQ(window.RunAll(), -1);
+        edit->setText(before);
+    }
+    EXPECT_EQ(Get("CALI_SET", "CALI_VOLTTHRESH"), "10");
+    cali.Edit(CALI_SET::CALI_TIMELEN)->setText(" 15 ");
+    EXPECT_TRUE(cali.Confirm());
+    EXPECT_EQ(Get("CALI_SET", "CALI_TIMELEN"), "15");
 }
 
 }  // namespace
