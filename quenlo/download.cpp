@@ -48,14 +48,16 @@ bool DownLoadSWD(Tool& t) {
     PreAction(t);
     m.lastReported = m.fileBase = 0;
 
-    bool hasFactoryData = false;
+    // The factory records come from the entry set aside here (the last one
+    // when there are several), never from whichever file happens to be first.
+    const ListedFile* records = nullptr;
     bool ok = true;
     for (uint32_t i = 0; i < t.cfg.files.size() && ok; ++i) {
         m.fileIndex = i;
         const ListedFile& file = t.cfg.files[i];
         if (file.address == kSkipAddress) continue;
         if (common::Contains(file.path, "BLE_SN_")) {
-            hasFactoryData = true;
+            records = &file;
             continue;
         }
         ok = DownloadOne(t, i);
@@ -66,7 +68,7 @@ bool DownLoadSWD(Tool& t) {
         CloseSession(t);
         return false;
     }
-    if (!hasFactoryData) {
+    if (!records) {
         if (t.cfg.postact != 0) {
             LogResetResult(ResetTarget(t));
             t.jl.Go();
@@ -75,7 +77,7 @@ bool DownLoadSWD(Tool& t) {
         return true;
     }
     CloseSession(t);
-    return WriteFactoryData(t);
+    return WriteFactoryData(t, records->path);
 }
 
 bool EraseAllSWD(Tool& t) {

@@ -52,10 +52,10 @@ bool AwaitOtpWrite(Tool& t) {
     return false;
 }
 
-bool SendRecords(Tool& t) {
+bool SendRecords(Tool& t, const std::string& recordFile) {
     std::vector<uint8_t> file;
     // No record file: nothing to write.
-    if (t.cfg.files.empty() || !common::ReadWholeFile(t.cfg.files[0].path, file)) return true;
+    if (!common::ReadWholeFile(recordFile, file)) return true;
     std::vector<std::string> commands;
     if (!BuildRecordCommands(file, commands)) return false;
     for (const std::string& command : commands) {
@@ -151,9 +151,9 @@ int CrystalSeconds(const std::string& fish) {
     return seconds;
 }
 
-bool WriteFactoryData(Tool& t) {
+bool WriteFactoryData(Tool& t, const std::string& recordFile) {
     if (!OpenWithLoader(t)) return false;
-    const bool ok = SendRecords(t);
+    const bool ok = SendRecords(t, recordFile);
     if (t.cfg.postact != 0) {
         LogResetResult(ResetTarget(t));
         t.jl.Go();

@@ -13,7 +13,9 @@ bool EraseAllSWD(Tool& t);
 bool ReadSWD(Tool& t);
 bool EraseSWD(Tool& t);
 bool EraseNormalSWD(Tool& t);
-bool WriteFactoryData(Tool& t);
+// Writes the factory records of `recordFile`; a file that cannot be read
+// writes nothing and passes.
+bool WriteFactoryData(Tool& t, const std::string& recordFile);
 bool WrFactoryOtp(Tool& t);
 bool RdFactoryOtp(Tool& t);
 bool AlpayCheck(Tool& t);

@@ -47,6 +47,30 @@ TEST_F(QuenloDownload, BurnListImagesThenFactoryRecordsWithARetry) {
     ASSERT_NE(state.state.otp.Find(2), nullptr);
 }
 
+// The records come from the entry the download set aside, wherever it stands
+// in the list: the last "BLE_SN_" entry that is not skipped. Image bytes are
+// never sent as records.
+TEST_F(QuenloDownload, FactoryRecordsFromTheSetAsideEntryNotTheFirstFile) {
+    WriteFile(Path("app.bin"), Pattern(0x1000, 8));
+    WriteRamLoader();
+    WriteFile(Path("BLE_SN_1.bin"), common::EncodeOtpRecords({{1, {1, 2, 3, 4, 5, 6}}}));
+    WriteRecordFile("BLE_SN_3.bin");
+    WriteFile(Path("BLE_SN_9.bin"), common::EncodeOtpRecords({{1, {9, 9, 9, 9, 9, 9}}}));
+    WriteFile(Path("burn.txt"),
+              "[FILEINFO]\nNUM=4\nFILE0=app.bin\nADDR0=0x10020000\nFILE1=BLE_SN_1.bin\nADDR1=0\n"
+              "FILE2=BLE_SN_3.bin\nADDR2=0\nFILE3=BLE_SN_9.bin\nADDR3=0xFFFFFFFF\n"
+              "[RTT_CALI]\nRAM_PATCH=factory_cali.bin\n");
+    ToolRun run = Quenlo({"--func", "0", "--device", "QM2B", "--file", "burn.txt"});
+    EXPECT_EQ(run.exitCode, 0) << Log();
+    const std::string log = Messages();
+    EXPECT_THAT(log, HasSubstr("w: otp_factory_write 1 665544332211\r\nw: otp_factory_write 2 \"SN0001\"\r\n"));
+    size_t writes = 0;
+    for (size_t at = log.find("w: "); at != std::string::npos; at = log.find("w: ", at + 1)) ++writes;
+    EXPECT_EQ(writes, 2u) << log;
+    ASSERT_NE(State().state.otp.Find(1), nullptr);
+    EXPECT_EQ(State().state.otp.Find(1)->bytes, (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
+}
+
 TEST_F(QuenloDownload, LastFailedAttemptFailsTheJob) {
     WriteFile(Path("app.bin"), Pattern(0x20000, 2));
     WriteFile(Path("burn.txt"), "[FILEINFO]\nNUM=1\nFILE0=app.bin\nADDR0=0x10020000\n");
