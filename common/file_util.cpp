@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/regular_file.h"
+
 namespace common {
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
     data.clear();
-    if (path.empty()) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = platform::OpenRegularFile(path);
     if (!f) return false;
     // Images run to megabytes: size the buffer once when the length is known.
     if (std::fseek(f, 0, SEEK_END) == 0) {
@@ -58,7 +59,7 @@ void AtomicFileWriter::Discard() {
 
 bool FileReadable(const std::string& path, std::string& why) {
     errno = 0;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = platform::OpenRegularFile(path);
     if (!f) {
         why = std::strerror(errno ? errno : ENOENT);
         return false;

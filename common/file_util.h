@@ -7,7 +7,8 @@
 
 namespace common {
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole file; false when it cannot be opened or read, or is no
+// regular file (a directory, a device, a pipe).
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data);
 
 // Writes a file under a private name beside it and renames it into place
@@ -36,7 +37,7 @@ private:
 };
 
 // True when the file opens and reads; otherwise `why` is the system's text
-// of the error (a directory, for one, opens but does not read).
+// of the error ("Is a directory" for a directory).
 bool FileReadable(const std::string& path, std::string& why);
 
 }  // namespace common

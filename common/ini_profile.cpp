@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/durable_file.h"
+#include "platform/regular_file.h"
 
 namespace common {
 namespace {
@@ -43,6 +44,11 @@ std::vector<std::string> SplitLines(std::istream& in, bool* hadBom = nullptr) {
 }
 
 std::vector<std::string> ReadLines(const std::string& path, bool* hadBom = nullptr) {
+    // A directory or a device named as a list reads as no file at all.
+    if (!platform::IsRegularFile(path)) {
+        if (hadBom) *hadBom = false;
+        return {};
+    }
     std::ifstream in(path, std::ios::binary);
     return SplitLines(in, hadBom);
 }

@@ -1,9 +1,11 @@
 #include "common/line_reader.h"
 
+#include "platform/regular_file.h"
+
 namespace common {
 
 LineReader::LineReader(const std::string& path, size_t maxChars)
-    : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "rb")), maxChars_(maxChars) {}
+    : file_(platform::OpenRegularFile(path)), maxChars_(maxChars) {}
 
 LineReader::LineReader(TextInMemory source, size_t maxChars)
     : text_(source.text), inMemory_(true), maxChars_(maxChars) {}

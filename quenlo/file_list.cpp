@@ -8,6 +8,7 @@
 #include "common/path_image_table.h"
 #include "common/print_log.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 
 namespace quenlo {
 
@@ -25,9 +26,8 @@ struct OpenedFile {
 
 OpenedFile Probe(const std::string& path) {
     OpenedFile f;
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = platform::OpenRegularFile(path);
     if (!file) return f;
-    // A directory opens for reading here but is no image.
     if (std::fseek(file, 0, SEEK_END) != 0 || std::ftell(file) < 0) {
         std::fclose(file);
         return f;

@@ -6,6 +6,7 @@
 
 #include "common/compressed_image.h"
 #include "common/print_log.h"
+#include "platform/regular_file.h"
 
 namespace quenlo {
 
@@ -120,7 +121,7 @@ bool ConnectRtt(Tool& t, const RttStartRecord* start) {
 bool StartRamLoader(Tool& t) {
     const std::string& path = t.cfg.ramPatchPath;
     if (!path.empty()) {
-        FILE* f = std::fopen(path.c_str(), "rb");
+        FILE* f = platform::OpenRegularFile(path);
         if (!f) {
             PrintLog(false, "X file open error: %s\n", path.c_str());
             CloseSession(t);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/regular_file.h"
 #include "velkan/image_io.h"
 
 namespace velkan {
@@ -124,9 +125,9 @@ std::optional<UserConfigBlock> ReadBlockFromImage(const std::string& image, cons
 }
 
 std::optional<UserConfigBlock> LoadConfigFile(const std::string& path, const MessageSink& report) {
-    FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    FILE* file = platform::OpenRegularFile(path);
     struct stat st {};
-    if (!file || ::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!file || ::fstat(fileno(file), &st) != 0) {
         if (file) std::fclose(file);
         report(msg::OpenFileFail(path));
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "common/file_util.h"
+#include "platform/regular_file.h"
 
 namespace velkan {
 namespace {
@@ -40,9 +41,9 @@ bool MayReplace(const std::string& target, struct stat& existing, bool& exists) 
 
 bool LoadImageFile(const std::string& path, std::vector<uint8_t>& data, const MessageSink& report) {
     data.clear();
-    std::unique_ptr<FILE, FileCloser> file(path.empty() ? nullptr : std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<FILE, FileCloser> file(platform::OpenRegularFile(path));
     struct stat st {};
-    if (!file || ::fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!file || ::fstat(fileno(file.get()), &st) != 0) {
         report(msg::OpenFileFail(path));
         return false;
     }

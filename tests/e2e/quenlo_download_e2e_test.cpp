@@ -112,6 +112,12 @@ TEST_F(QuenloDownload, BadListsFailBeforeTheProbe) {
     EXPECT_EQ(missing.exitCode, 255);
     EXPECT_THAT(Messages(), HasSubstr("file: missing.bin can't open\nGetBurnList fail\n"));
     EXPECT_THAT(Log(), Not(HasSubstr("jlink_IsOpen")));
+    // A directory where the records should be is a file that cannot be opened.
+    std::filesystem::create_directory(Path("BLE_SN_7.bin"));
+    WriteFile(Path("burn.txt"), "[FILEINFO]\nNUM=1\nFILE0=BLE_SN_7.bin\nADDR0=0\n");
+    ToolRun directory = Quenlo({"--func", "0", "--device", "QM2B", "--file", "burn.txt"});
+    EXPECT_EQ(directory.exitCode, 255);
+    EXPECT_THAT(Messages(), HasSubstr("file: BLE_SN_7.bin can't open\nGetBurnList fail\nFINAL_FAIL 1a281\n"));
 }
 
 TEST_F(QuenloDownload, CommandLineAndLibraryFailures) {

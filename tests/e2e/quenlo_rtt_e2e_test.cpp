@@ -65,6 +65,13 @@ TEST_F(QuenloRtt, LoaderFailures) {
     ToolRun zero = Job("12", {"--fish", "otp_factory_write 2 \"X\""});
     EXPECT_EQ(zero.exitCode, 255);
     EXPECT_THAT(Messages(), HasSubstr("X spAddr(0x0) or pcAddr(0x0) error\nWrFactoryOtp() fail\n"));
+    // A directory in the loader's place cannot be opened.
+    std::filesystem::remove(Path("build/factory_cali.bin"));
+    std::filesystem::create_directory(Path("build/factory_cali.bin"));
+    ToolRun directory = Job("12", {"--fish", "otp_factory_write 2 \"X\""});
+    EXPECT_EQ(directory.exitCode, 255);
+    EXPECT_THAT(Messages(), HasSubstr("X file open error: build/factory_cali.bin\nWrFactoryOtp() fail\n"));
+    std::filesystem::remove(Path("build/factory_cali.bin"));
     // A program without an RTT control block.
     WriteRamLoader("build/factory_cali.bin");
     setenv("DEVSIM_JLINK_NO_RTT", "1", 1);

@@ -6,6 +6,7 @@
 #include "common/line_reader.h"
 #include "common/map_file.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "station/engine/log/main_log.h"
 
 namespace station {
@@ -106,7 +107,7 @@ bool SearchHexTwin(AddressedFile& file) {
 // The image's second word is its reset vector; the image starts at its
 // 4 KiB page.
 void SearchVectorTable(AddressedFile& file) {
-    FILE* f = std::fopen(file.path.c_str(), "rb");
+    FILE* f = platform::OpenRegularFile(file.path);
     if (!f) return;
     uint8_t head[8];
     const bool read = std::fread(head, 1, sizeof head, f) == sizeof head;

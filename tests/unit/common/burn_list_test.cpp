@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -132,6 +133,18 @@ TEST(GetBurnList, UnreadableOrBrokenEntryFailsTheWholeList) {
     EXPECT_EQ(missing.log, "file: " + dir.Path("none.bin") + " can't open\n");
     EXPECT_TRUE(missing.list.items.empty());
     EXPECT_EQ(missing.list.ramLoaderPath, "/given/driver.bin");
+    // A directory, a device node or a pipe is a file that cannot be opened
+    // (and a pipe is not waited on).
+    ASSERT_EQ(mkfifo(dir.Path("pipe.bin").c_str(), 0600), 0);
+    for (const std::string& notAFile : {dir.path(), std::string("/dev/null"), dir.Path("pipe.bin")}) {
+        auto entry = Read(dir, first + "FILE1=" + notAFile + "\r\n");
+        EXPECT_FALSE(entry.ok);
+        EXPECT_EQ(entry.log, "file: " + notAFile + " can't open\n");
+    }
+    LogCapture listLog(dir);
+    common::BurnList list;
+    EXPECT_FALSE(common::GetBurnList(dir.path(), "QM2B", list));
+    EXPECT_EQ(listLog.Text(), "X cannot open burn list " + dir.path() + ": Is a directory\nerror: no file found \n");
 
     dir.Write("cut.gz", StoredImage(std::string(100, 'r'), 101));
     auto cut = Read(dir, first + "FILEGZIP1=" + dir.Path("cut.gz") + "\r\n");

@@ -127,6 +127,18 @@ TEST_F(DfuBootTest, ShortOrMissingLoaderIsRejectedBeforeSending) {
     EXPECT_NE(f.Log().find("RAM_PATCH open error: /nonexistent/ram_patch.bin\n"), std::string::npos);
 }
 
+TEST_F(DfuBootTest, ADirectoryIsAFileThatCannotBeOpened) {
+    const std::string dir = testing::TempDir();
+    f.session.settings.sigKeyPath = dir;
+    f.session.settings.ramLoaderPath = dir;
+    EXPECT_FALSE(pirrow::DfuBoot(f.session, 1000000, 1000000));
+    ASSERT_EQ(rom.packets.size(), 1u);
+    EXPECT_EQ(rom.packets[0].payload,
+              std::string(reinterpret_cast<const char*>(pirrow::kBuiltinSigKey), pirrow::kBuiltinSigKeySize));
+    EXPECT_NE(f.Log().find("SIG_PUB open error: " + dir + ", use internal\n"), std::string::npos);
+    EXPECT_NE(f.Log().find("RAM_PATCH open error: " + dir + "\n"), std::string::npos);
+}
+
 TEST_F(DfuBootTest, FailedPacketEndsTheTransfer) {
     rom.failType0902 = true;
     f.session.settings.ramLoaderPath = WriteTemp("loader", Image(2000));
