@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -54,12 +55,17 @@ bool OpenForFlash(Tool& t) {
 
 bool ReadSWD(Tool& t) {
     JobSettings& cfg = t.cfg;
+    // Lines of the dump start on 16-byte boundaries; the bytes asked for are still all read.
+    const uint32_t misalign = cfg.raddr % kDumpLineBytes;
+    // A length that would wrap past 32 bits reads a few bytes and calls it a pass.
+    if (uint64_t(cfg.rlen) + misalign > UINT32_MAX) {
+        PrintLog(false, "X read range 0x%08x len 0x%x runs past 0xFFFFFFFF\n", cfg.raddr, cfg.rlen);
+        return false;
+    }
     if (!OpenSession(t)) return false;
     t.jl.ExecCommand("SetRestartOnClose = 0", nullptr, 0);
     HaltIfRunning(t);
     InstallErrorHandler(t);
-    // Lines of the dump start on 16-byte boundaries; the bytes asked for are still all read.
-    const uint32_t misalign = cfg.raddr % kDumpLineBytes;
     cfg.raddr -= misalign;
     cfg.rlen += misalign;
     std::unique_ptr<uint8_t[]> data = Buffer(cfg.rlen);

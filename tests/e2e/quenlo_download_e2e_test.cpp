@@ -182,6 +182,13 @@ TEST_F(QuenloDownload, MemoryJobs) {
     ToolRun zero = Quenlo({"--func", "1", "--device", "QM2B", "--raddr", "0", "--rlen", "0"});
     EXPECT_EQ(zero.exitCode, 0);
     EXPECT_EQ(zero.out, "");
+
+    // Rounded down to its line, this length would wrap to 14 bytes: refused before the probe.
+    ToolRun wrap = Quenlo({"--func", "1", "--device", "QM2B", "--raddr", "0x1000000F", "--rlen", "0xFFFFFFFF"});
+    EXPECT_EQ(wrap.exitCode, 255);
+    EXPECT_EQ(wrap.out, "");
+    EXPECT_THAT(Messages(), HasSubstr("LibInit() pass\nX read range 0x1000000f len 0xffffffff runs past 0xFFFFFFFF\n"
+                                      "ReadSWD() fail\nFINAL_FAIL 18e81\n"));
 }
 
 TEST_F(QuenloDownload, ChipEraseCountsItsStages) {

@@ -167,6 +167,7 @@ TEST(DevsimLoader, ReadOutsideFlashFails) {
     Harness h;
     EXPECT_EQ(h.Send("burn_read 0x20000000 0x00000010\r"), "Fail\r\n");
     EXPECT_EQ(h.Send("burn_read 0x10fffff0 0x00000020\r"), "Fail\r\n");  // runs past the region
+    EXPECT_EQ(h.Send("burn_read 0x1000000f 0xffffffff\r"), "Fail\r\n");  // would wrap at 32 bits
 }
 
 TEST(DevsimLoader, EraseAllPerDeviceFamily) {
@@ -227,6 +228,8 @@ TEST(DevsimLoader, EraseRange) {
     EXPECT_EQ(b[0x1000], 0xFF);
     EXPECT_EQ(b[0x1001], Pattern(0x3000)[0x2000]);
     EXPECT_EQ(h.Send("burn_erase 0x30000000 0x1000\r"), "Fail\r\n");
+    EXPECT_EQ(h.Send("burn_erase 0x10fff000 0x2000\r"), "Fail\r\n");
+    EXPECT_EQ(h.Send("burn_erase 0x1000000f 0xffffffff\r"), "Fail\r\n");
 }
 
 TEST(DevsimLoader, WriteOutsideFlashFails) {
