@@ -121,6 +121,12 @@ TEST_F(QuenloDownload, BadListsFailBeforeTheProbe) {
 }
 
 TEST_F(QuenloDownload, CommandLineAndLibraryFailures) {
+    // The usage text names Windows paths with one backslash between names.
+    ToolRun help = Quenlo({"--log", LogPath(), "--help"}, false);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(Messages(), HasSubstr("--path  //download bin path. eg: d:\\images\n"));
+    EXPECT_THAT(Messages(), HasSubstr("eg \"C:\\Program Files (x86)\\SEGGER\\JLink\\JLinkARM.dll\" \n"));
+    std::filesystem::remove(LogPath());
     // A repeated option ends the run before the library is loaded.
     ToolRun twice = Quenlo({"--func", "0", "--func", "1"});
     EXPECT_EQ(twice.exitCode, 255);
