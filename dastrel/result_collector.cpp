@@ -61,16 +61,11 @@ bool ResultLine(const std::string& dir, const std::string& name, std::string& li
     line = name;
     std::string piece;
     while (ReadPiece(in, piece)) {
+        // A line is text up to its first NUL: what follows is neither searched nor copied.
+        piece.resize(std::min(piece.size(), piece.find('\0')));
         if (piece.find(kMarker) == std::string::npos) continue;
-        size_t value = piece.find(kValueWord);
         line += "    ";
-        if (value != std::string::npos) {
-            line += piece.substr(0, value);
-        } else {
-            line += piece;
-            // A log cut off inside its marker line still ends its result line.
-            if (piece.back() != '\n') line += '\n';
-        }
+        line += piece.substr(0, piece.find(kValueWord));
         break;
     }
     std::fclose(in);

@@ -32,14 +32,20 @@ TEST_F(ResultCollector, OneLinePerLogInChannelGroupsSortedByName) {
     Log("Chan4.log", "first measure: ref_value 4000 cali_value 1\n");     // not a .txt log
     Log("chan5_a.txt", "first measure: ref_value 4000 cali_value 1\n");   // case matters
     fs::create_directory(fs::path(dir_) / "Chan6_dir.txt");
+    // A line is text up to its first NUL byte.
+    using namespace std::string_literals;
+    Log("Chan9_nul.txt", "first measure: ref_value 4000 measure 39\0\x01 cali_value 5\n"s);
+    Log("Chan4_hidden.txt", "x\0first measure: ref_value 4000 cali_value 1\n"s);
 
     ASSERT_TRUE(dastrel::CollectCalibrationResults(dir_));
     EXPECT_EQ(Result(),
               "Chan12_x.txt    first measure: ref_value 4000 measure 4000\n\n"
               "Chan1_z.txt\n"
-              "Chan2_cut.txt    first measure: ref_value 4000 measure 40\n\n"
+              "Chan2_cut.txt    first measure: ref_value 4000 measure 40\n"
               "Chan3_a.txt    first measure: ref_value 4000 measure 3990 \n"
-              "Chan3_b.txt\n");
+              "Chan3_b.txt\n"
+              "Chan4_hidden.txt\n"
+              "Chan9_nul.txt    first measure: ref_value 4000 measure 39\n");
 }
 
 TEST_F(ResultCollector, EmptyFolderGivesEmptyResultAndOldResultIsReplaced) {
