@@ -13,8 +13,9 @@ namespace quenlo {
 constexpr size_t kRxCapacity = 40960;
 constexpr size_t kRxReadMax = 0x9FFF;
 // Between the described reads the channel is polled this often, so a wait
-// ends as soon as its answer is in.
-constexpr uint32_t kRttPollMs = 10;
+// ends within this time of its answer; each poll is probe traffic, so not
+// more often.
+constexpr uint32_t kRttPollMs = 50;
 
 class RttReceiver {
 public:

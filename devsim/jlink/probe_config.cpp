@@ -48,7 +48,7 @@ std::map<std::string, std::string> ReadValues() {
         }
     }
     for (const char* key : {"DEVICE", "PROBES", "STATE", "RTT_ADDR", "DOWNLOAD_FAILS", "NO_TARGET", "NO_RTT",
-                            "OPTIONS"}) {
+                            "OPTIONS", "CALL_COUNTS"}) {
         if (const char* v = std::getenv((std::string(kPrefix) + key).c_str())) values[key] = v;
     }
     return values;
@@ -109,6 +109,8 @@ ProbeConfig ReadProbeConfig() {
             config.noRtt = value == "1";
         } else if (key == "OPTIONS") {
             ApplyOptions(value, config);
+        } else if (key == "CALL_COUNTS") {
+            config.callCounts = value;
         } else {
             Warn("unknown key " + key);
         }

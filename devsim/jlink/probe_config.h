@@ -17,6 +17,9 @@
 //   NO_RTT          1: the running program has no RTT control block
 //   OPTIONS         device options as the serial devsim takes them
 //                   ("--fw-fail bt --crystal-ms 300 ...")
+//   CALL_COUNTS     file to which the library appends, when the tool unloads
+//                   it, how often the tool called the RTT terminal:
+//                   "JLINK_RTTERMINAL_Read <n>" and "JLINK_RTTERMINAL_Write <n>"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +36,7 @@ struct ProbeConfig {
     int downloadFails = 0;
     bool noTarget = false;
     bool noRtt = false;
+    std::string callCounts;
     DeviceOptions deviceOptions;
 };
 

@@ -109,6 +109,7 @@ private:
     void Spend(double us);
     void SpendWire(uint64_t bytes);
     bool SaveState();
+    void WriteCallCounts() const;
     bool IsRam(uint32_t address, uint64_t n) const;
     bool IsRegister(uint32_t address) const;
     uint32_t ReadRegisterWord(uint32_t address);
@@ -152,6 +153,8 @@ private:
     std::vector<std::pair<uint32_t, uint32_t>> rttSearchRanges_;
     std::string up_;             // the up buffer as the host sees it
     std::vector<uint8_t> down_;  // taken while the core is halted
+    uint64_t rttReads_ = 0;
+    uint64_t rttWrites_ = 0;
 };
 
 }  // namespace devsim::jlink

@@ -59,6 +59,26 @@ TEST_F(QuenloRtt, CalibrationsEndWhenTheDeviceAnswers) {
     EXPECT_THAT(Messages(), HasSubstr("X jlink_RTTERMINAL_Read error\nCaliBattery() fail\n"));
 }
 
+// A device that stays silent: the wait keeps its rounds and progress lines
+// and polls the terminal at most every 50 ms (an answer would still be
+// taken that soon), not as fast as it can.
+TEST_F(QuenloRtt, SilentCalibrationPollsTheTerminalSparingly) {
+    setenv("DEVSIM_JLINK_OPTIONS", "--crystal-ms 600000", 1);
+    setenv("DEVSIM_JLINK_CALL_COUNTS", Path("calls.txt").c_str(), 1);
+    ToolRun crystal = Job("8", {"--fish", "crystal_cali 8 5 3"});
+    EXPECT_EQ(crystal.exitCode, 255);
+    EXPECT_EQ(crystal.out, "percent:1 \npercent:5 \npercent:30 \npercent:30 \npercent:33 \npercent:36 \npercent:39 \n");
+    EXPECT_THAT(Messages(), HasSubstr("X jlink_RTTERMINAL_Read error\nCaliCrystal() fail\n"));
+    const std::string calls = FileText(Path("calls.txt"));
+    const size_t at = calls.find("JLINK_RTTERMINAL_Read ");
+    ASSERT_NE(at, std::string::npos) << calls;
+    const int reads = std::atoi(calls.c_str() + at + 22);
+    // Four described reads, three 1000 ms waits polled every 50 ms, and the
+    // few reads that empty the terminal after the loader starts.
+    EXPECT_GE(reads, 4);
+    EXPECT_LE(reads, 4 + 3 * 1000 / 50 + 6) << calls;
+}
+
 TEST_F(QuenloRtt, LoaderFailures) {
     // A RAM loader whose vector words are 0.
     WriteFile(Path("build/factory_cali.bin"), std::vector<uint8_t>(64, 0));

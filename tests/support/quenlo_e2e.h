@@ -23,7 +23,8 @@ protected:
         ToolE2e::SetUp();
         for (const char* key : {"DEVSIM_JLINK_CONFIG", "DEVSIM_JLINK_DEVICE", "DEVSIM_JLINK_PROBES",
                                 "DEVSIM_JLINK_RTT_ADDR", "DEVSIM_JLINK_DOWNLOAD_FAILS", "DEVSIM_JLINK_NO_TARGET",
-                                "DEVSIM_JLINK_NO_RTT", "DEVSIM_JLINK_OPTIONS", "JLINK_PATH"})
+                                "DEVSIM_JLINK_NO_RTT", "DEVSIM_JLINK_OPTIONS", "DEVSIM_JLINK_CALL_COUNTS",
+                                "JLINK_PATH"})
             unsetenv(key);
         setenv("DEVSIM_JLINK_STATE", StatePath().c_str(), 1);
     }
