@@ -11,6 +11,10 @@ inline constexpr const char* kSnRangeEndMessage = "x SN cur addr is greate equal
 inline constexpr const char* kMacRangeEndLog = "BLE cur addr > end addr error";
 inline constexpr const char* kSnRangeEndLog = "SN cur addr is greate equal to 99999999 error";
 
+// Factory data is selected, but the station list was made without the entry
+// it reserves for it (the list is older than the setting).
+inline constexpr const char* kListWithoutFactoryDataEntry = "下载列表与MAC/SN烧录设置不一致，请重新生成下载列表!";
+
 // A station of a shared pool takes MACs from the pool's range only.
 inline constexpr const char* kPoolOutsideMacLog =
     "pool: a random or spreadsheet MAC is refused; a pool hands out MACs from its range only";

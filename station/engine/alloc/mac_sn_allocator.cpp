@@ -4,6 +4,7 @@
 
 #include "common/file_util.h"
 #include "common/ini_profile.h"
+#include "common/parse_number.h"
 #include "platform/durable_file.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
@@ -139,6 +140,7 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
         Log(channel, "no factory data sel\n");
         return true;
     }
+    if (!ListReservesFactoryData(channel, list)) return false;
     std::remove(TempPath("temp/FactoryData_%d.bin", channel).c_str());
     std::remove(FactoryDataPath(channel).c_str());
 
@@ -155,6 +157,19 @@ bool MacSnAllocator::Build(int channel, Allocation& a) {
     list = common::IniSetString(list, "FILEINFO", "FILE0", FactoryDataPath(channel));
     list = common::IniSetString(list, "FILEINFO", "ADDR0", kFactoryDataAddress);
     return WriteChannelBurnList(channel, list);
+}
+
+// Entry 0 may become the channel's factory data only where the station list
+// reserved it: a list made while factory data was off has the first image
+// there, which the factory data would replace unseen.
+bool MacSnAllocator::ListReservesFactoryData(int channel, const std::string& list) {
+    const std::string file = common::IniTextReadString(list, "FILEINFO", "FILE0");
+    const std::string address = common::IniTextReadString(list, "FILEINFO", "ADDR0");
+    if (file == kFactoryDataEntryFile &&
+        common::ParseNumber(address) == common::ParseNumber(kFactoryDataEntryAddress))
+        return true;
+    Log(channel, "%s (FILE0=%s ADDR0=%s)\n", kListWithoutFactoryDataEntry, file.c_str(), address.c_str());
+    return false;
 }
 
 bool MacSnAllocator::WriteChannelBurnList(int channel, const std::string& list) {

@@ -89,6 +89,7 @@ private:
 
     bool Build(int channel, Allocation& a);
     bool CopyBurnList(int channel, std::string& list);
+    bool ListReservesFactoryData(int channel, const std::string& list);
     bool WriteChannelBurnList(int channel, const std::string& list);
     bool OutsideMac(int channel, Allocation& a, NumberRequest& request);
     bool TakeNumbers(int channel, Allocation& a, std::vector<common::OtpRecord>& records);

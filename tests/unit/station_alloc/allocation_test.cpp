@@ -162,10 +162,27 @@ TEST_F(Allocation, RefusedBuildsSpendNoNumberAndBadIncrementsCannotRepeatOne) {
     Set("ALPAY_SET", "PK", std::string(250, 'k'));
     EXPECT_EQ(alloc.BuildFactoryData(1), 1);
 
+    // A list made while factory data was off has an image in entry 0: the
+    // factory data must not replace it, and nothing is spent.
+    const std::string withoutEntry = "[FILEINFO]\nFILE0=/images/app.bin\nADDR0=0x10020000\nNUM=1\n";
+    for (const std::string& list : {withoutEntry, std::string("[FILEINFO]\nFILE0=ble.bin\nADDR0=0x10020000\n")}) {
+        root_.Write("temp/ImgBurnList.txt", list);
+        EXPECT_EQ(alloc.BuildFactoryData(2), 0) << list;
+        EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "C0FFEE000004");
+        EXPECT_EQ(Get("MACLOCAL_REUSE", "CHAN_2"), "<absent>");
+        EXPECT_EQ(alloc.MacText(2), "");
+    }
+    EXPECT_NE(LogText().find("[2] 下载列表与MAC/SN烧录设置不一致，请重新生成下载列表! (FILE0=/images/app.bin "
+                             "ADDR0=0x10020000)\n"),
+              std::string::npos);
+    root_.Write("temp/ImgBurnList.txt", "[FILEINFO]\nFILE0=ble.bin\nADDR0=0x1000E000\n");
+    EXPECT_EQ(alloc.BuildFactoryData(2), 1);
+    alloc.Finish(2, 1);
+
     // Without a station burn list (or a writable temp directory) nothing is spent.
     std::remove(root_.Path("temp/ImgBurnList.txt").c_str());
     EXPECT_EQ(alloc.BuildFactoryData(2), 0);
-    EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "C0FFEE000004");
+    EXPECT_EQ(Get("BLE_SET", "CUR_ADDR"), "C0FFEE000005");
 }
 
 TEST_F(Allocation, WithoutSelectionTheChannelListIsAPlainCopy) {
