@@ -22,10 +22,14 @@ namespace {
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);  // at most 5 times a second
 
-// The parameter page's confirmation, from the configured files.
+// The parameter page's confirmation, from the configured files. Without a
+// page to look at, the operator also gets the list's own reason (already in
+// the main log) before the page's message.
 bool MakeBurnList(const StationSettings& settings, int funcType, StationFrontEnd& frontEnd) {
-    const std::string problem =
-        ConfirmDownloadSetup(settings, (funcType & kFuncBurn) != 0, DownloadFilesFromSettings(settings));
+    std::string listFailure;
+    const std::string problem = ConfirmDownloadSetup(settings, (funcType & kFuncBurn) != 0,
+                                                     DownloadFilesFromSettings(settings), &listFailure);
+    if (!listFailure.empty() && (funcType & kFuncBurn)) std::fprintf(stderr, "%s", listFailure.c_str());
     if (!problem.empty()) frontEnd.Message(problem);
     return problem.empty();
 }

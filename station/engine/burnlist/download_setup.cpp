@@ -5,8 +5,10 @@
 namespace station {
 
 std::string ConfirmDownloadSetup(const StationSettings& settings, bool burnSelected,
-                                 const std::vector<DownloadFile>& files) {
-    if (!GenerateStationBurnList(settings, files).ok && burnSelected) return kBurnListFailedMessage;
+                                 const std::vector<DownloadFile>& files, std::string* listFailure) {
+    const BurnListOutcome list = GenerateStationBurnList(settings, files);
+    if (listFailure) *listFailure = list.message;
+    if (!list.ok && burnSelected) return kBurnListFailedMessage;
     return CheckRamLoaderChoice(settings);
 }
 

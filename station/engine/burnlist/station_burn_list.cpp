@@ -1,6 +1,7 @@
 #include "station/engine/burnlist/station_burn_list.h"
 
 #include <cstdarg>
+#include <cstdio>
 
 #include "common/burn_list.h"
 #include "common/file_util.h"
@@ -149,26 +150,26 @@ std::vector<DownloadFile> DownloadFilesFromSettings(const StationSettings& setti
     return files;
 }
 
+// A list that could not be made whole leaves no list behind: the one made
+// before holds settings that no longer stand, and a cut-down one lacks
+// images. The next start is then refused until a list is made.
 BurnListOutcome GenerateStationBurnList(const StationSettings& settings, const std::vector<DownloadFile>& files) {
     Log(0, "生成下载文件列表\n");
     const std::string listPath = StationBurnListPath(settings.Root());
+    auto refuse = [&](const std::string& reason, bool log) {
+        std::remove(listPath.c_str());
+        if (log) Log(0, "%s", reason.c_str());
+        return BurnListOutcome{false, reason};
+    };
+    ListComposer composer(settings);
+    const std::string text = composer.Compose(files);
+    if (!composer.Failure().empty()) return refuse(composer.Failure(), false);  // logged as found
+    if (composer.Entries() == 0) return refuse(kNoEntryMessage, true);
     const std::string cantCreate = "can not create file: " + listPath + "\n";
     common::AtomicFileWriter list(listPath);
-    if (!list.IsOpen()) {
-        Log(0, "%s", cantCreate.c_str());
-        return {false, cantCreate};
-    }
-    ListComposer composer(settings);
-    list.Write(composer.Compose(files));
-    if (!list.Commit()) {
-        Log(0, "%s", cantCreate.c_str());
-        return {false, cantCreate};
-    }
-    if (!composer.Failure().empty()) return {false, composer.Failure()};
-    if (composer.Entries() == 0) {
-        Log(0, "%s", kNoEntryMessage);
-        return {false, kNoEntryMessage};
-    }
+    if (!list.IsOpen()) return refuse(cantCreate, true);
+    list.Write(text);
+    if (!list.Commit()) return refuse(cantCreate, true);
     Log(0, "生成下载文件列表成功\n");
     return {true, ""};
 }

@@ -43,10 +43,10 @@ std::string ChannelBurnListPath(const std::string& root, int channel);
 std::vector<DownloadFile> DownloadFilesFromSettings(const StationSettings& settings);
 
 // Writes the list from the selected rows, logging "生成下载文件列表" at the start
-// and "生成下载文件列表成功" on success. A missing file or a HEX file with a second
-// address sector ends the list early: it is written up to its "NUM" line
-// (without the loader section) and the result fails with the reason. The
-// list file is replaced whole or not at all.
+// and "生成下载文件列表成功" on success. A missing file, a HEX file with a second
+// address sector or a list without entries fails with the reason (logged);
+// the list file is then removed, so that no start burns an old or partial
+// list. Otherwise the list file is replaced whole.
 BurnListOutcome GenerateStationBurnList(const StationSettings& settings, const std::vector<DownloadFile>& files);
 
 // The same from the rows the settings hold.

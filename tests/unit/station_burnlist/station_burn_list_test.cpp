@@ -113,31 +113,37 @@ TEST_F(StationBurnListTest, PackingAndLoaderSectionFollowInterfaceAndDevice) {
     }
 }
 
-// A missing file or a HEX file with a second sector ends the list after its
-// NUM line and fails; an unwritable temp directory leaves no list at all;
-// nothing selected gives a whole list and the operator's message.
-TEST_F(StationBurnListTest, BadInputEndsTheListEarlyWithThePartsLines) {
+// A missing file, a HEX file with a second sector or a list without entries
+// fails and leaves no list behind, neither a cut-down one nor the one made
+// before (its settings no longer stand); an unwritable temp directory leaves
+// no list at all.
+TEST_F(StationBurnListTest, BadInputLeavesNoListBehindAndSaysWhy) {
     Settings("[COMMON_SET]\nPORT_TYPE=1\n[DEV_SET]\nDEV_NAME0=QM2B\n[UART_DRIVER]\nQM2B=ram_patch.bin\n");
     const auto app = root.Write("app.bin", "abc");
     const auto gone = root.Path("gone.bin");
+    auto goodListFirst = [&] {
+        ASSERT_TRUE(Generate({{app, "0x10020000", true}}).ok);
+        ASSERT_TRUE(root.Exists("temp/ImgBurnList.txt"));
+    };
+    goodListFirst();
     auto outcome = Generate({{app, "0x10020000", true}, {gone, "0x10030000", true}, {app, "0x10040000", true}});
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.message, "can not open: " + gone + "\n");
-    EXPECT_EQ(List(), "[FILEINFO]\nFILE0=" + app + "\nADDR0=0x10020000\nNUM=1\n\n");
+    EXPECT_FALSE(root.Exists("temp/ImgBurnList.txt"));
 
+    goodListFirst();
     const auto hex = root.Write("two.hex", kTwoSectorHex);
     outcome = Generate({{app, "0x10020000", true}, {hex, "", true}});
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.message, "hex file has muti sector, not support !\n");
-    EXPECT_EQ(List(), "[FILEINFO]\nFILE0=" + app + "\nADDR0=0x10020000\nFILE1=" + root.path() +
-                          "/two_hex2bin.bin\nADDR1=0x10000000\nNUM=1\n\n");
+    EXPECT_FALSE(root.Exists("temp/ImgBurnList.txt"));
     EXPECT_FALSE(root.Exists("two_hex2bin.bin"));
 
+    goodListFirst();
     outcome = Generate({{app, "0x10020000", false}});
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.message, "x 未选择文件且无工厂数据选择\n");
-    EXPECT_EQ(List(), "[FILEINFO]\nNUM=0\n\n[UART_PRESET]\nRAM_PATCH=" + root.path() +
-                          "/file/ram_patch.bin\nSIG_PUB=" + root.path() + "/file/sig_pub.der\n\n");
+    EXPECT_FALSE(root.Exists("temp/ImgBurnList.txt"));
 
     std::filesystem::remove_all(root.Path("temp"));
     root.Write("temp", "not a directory");
@@ -146,8 +152,9 @@ TEST_F(StationBurnListTest, BadInputEndsTheListEarlyWithThePartsLines) {
     const std::string cantCreate = "can not create file: " + root.path() + "/temp/ImgBurnList.txt\n";
     EXPECT_EQ(outcome.message, cantCreate);
 
-    EXPECT_EQ(LogText(), "生成下载文件列表\ncan not open: " + gone +
-                             "\n生成下载文件列表\nhex file has muti sector, not support !\n"
+    const std::string made = "生成下载文件列表\n生成下载文件列表成功\n";
+    EXPECT_EQ(LogText(), made + "生成下载文件列表\ncan not open: " + gone + "\n" + made +
+                             "生成下载文件列表\nhex file has muti sector, not support !\n" + made +
                              "生成下载文件列表\nx 未选择文件且无工厂数据选择\n生成下载文件列表\n" + cantCreate);
 }
 
