@@ -177,11 +177,7 @@ bool UartRecvToFile(Session& s, const std::string& fileName, int timeoutMs, uint
 }
 
 bool ReadUart(Session& s) {
-    // Hand the loader back at the rate the next job expects; no reset.
-    auto handBack = [](Session& session) {
-        if (session.settings.baud != kLoaderBaud) BurnSpeed(session, kLoaderBaud);
-    };
-    return RunLoaderJob(s, {"ReadUart start \n", "ReadUart", true, -1, handBack}, ReadSteps);
+    return RunLoaderJob(s, {"ReadUart start \n", "ReadUart", true, -1, nullptr}, ReadSteps);
 }
 
 }  // namespace pirrow
