@@ -2,6 +2,7 @@
 // they make before a channel's thread is woken.
 #include "common/text_search.h"
 #include "platform/paths.h"
+#include "station/engine/burnlist/ram_loader_check.h"
 #include "station/engine/burnlist/station_burn_list.h"
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/jobs/station_engine.h"
@@ -79,6 +80,15 @@ bool StationEngine::CheckFunctionForStart(bool startAll) {
     const int func = functions_.Func();
     if ((func & kFuncCalibrate) && !CheckCalibration()) return false;
     if ((func & kFuncTest) && !CheckTest()) return false;
+    // Every UART job but the GNSS load boots the RAM loader the settings
+    // name; without one every attempt would fail.
+    if (func != kFuncGps) {
+        const std::string missing = MissingRamLoader(settings_);
+        if (!missing.empty()) {
+            Refuse(missing.c_str());
+            return false;
+        }
+    }
     if (startAll) {
         if ((func & kFuncBurn) && !BurnListExists()) {
             Refuse(kBurnListMissing);

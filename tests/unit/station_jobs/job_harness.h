@@ -169,6 +169,9 @@ protected:
         Set("PCBA_TEST", "FW_VERSION", "v1.0.0.1");
         Set("PCBA_TEST", "BLE_NAME", "norva_ble");
         for (int ch = 1; ch <= 16; ++ch) Set("CHAN_SET", "CH" + std::to_string(ch), "1");
+        // A UART start needs the device's RAM loader named.
+        for (const char* device : {"QM2A", "QM2A_NAND", "QM2B", "QM2C", "QM2D", "QM2E", "QM2E_NAND"})
+            Set("UART_DRIVER", device, "ram_patch.bin");
         boot_.clock = &clock_;
         boot_.channels = &channels_;
         SetStationNotifyReceiver(&frontEnd_);

@@ -66,6 +66,11 @@ TEST_F(JobTest, FunctionChecksRefuseOrAskBeforeAnyChannelStarts) {
         {2, 0, 0, 0x10, "QM2B", "0", true, "只有2A芯片的NAND方案支持擦除 产线数据区 !", "", false},
         {2, 0, 0, 0x10, "QM2A_NAND", "0", true, "", "确定要擦除 产线数据区 ?", true},
         {1, 0, 0, 0, "QM2B", "0", true, "x 下载列表配置文件ImgBurnList.txt不存在，请打开文件按钮配置!", "", false},
+        // A UART device without a RAM loader: refused before any number is
+        // spent; the GNSS load needs none.
+        {1, 0, 0, 0, "QM2X", "0", true, "未找到对应的串口驱动，请确认!", "", false},
+        {2, 0, 0, 0x1, "QM2X", "0", true, "未找到对应的串口驱动，请确认!", "", false},
+        {16, 0, 0, 0, "QM2X", "0", true, "", "", true},
     };
     Engine(1);
     for (int ch = 2; ch <= 16; ++ch) Set("CHAN_SET", "CH" + std::to_string(ch), "0");
@@ -87,6 +92,22 @@ TEST_F(JobTest, FunctionChecksRefuseOrAskBeforeAnyChannelStarts) {
         EXPECT_EQ(frontEnd_.messages, *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
         EXPECT_EQ(frontEnd_.questions, *c.question ? std::vector<std::string>{c.question} : std::vector<std::string>{});
     }
+    // Above 6000000 baud the 8M loader is needed, also by the channel's own start.
+    WriteBurnList();
+    Set("UART_FILTER", "BAUND", "8000000");
+    Set("DEV_SET", "DEV_NAME0", "QM2B");
+    engine_->Functions().Select(*settings_, 1);
+    frontEnd_.messages.clear();
+    const int startCommands = numbers_.startCommands;
+    EXPECT_FALSE(engine_->StartOne(1));
+    EXPECT_EQ(frontEnd_.messages, std::vector<std::string>{"未找到8M波特率的驱动，请设置6M以内波特率!"});
+    EXPECT_EQ(numbers_.startCommands, startCommands);
+    Set("UART_DRIVER_8M", "QM2B", "ram_patch_8M.bin");
+    EXPECT_TRUE(engine_->StartOne(1));
+    Set("UART_FILTER", "BAUND", "0");
+    channels_.channelStartEvent(1).WaitFor(std::chrono::milliseconds(0));
+    std::remove((root_ + "/temp/ImgBurnList.txt").c_str());
+
     // The channel's own start logs the area refusal instead of showing it.
     Set("DEV_SET", "DEV_NAME0", "QM2B");
     engine_->Functions().Select(*settings_, 2);
