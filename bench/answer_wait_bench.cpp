@@ -6,6 +6,7 @@
 // device time plus 100 ms. Exits non-zero when a target is missed.
 #include <cstdio>
 
+#include "bench/load_average.h"
 #include "bench/log_stamp.h"
 #include "bench/tool_run.h"
 #include "common/otp_record_file.h"
@@ -65,6 +66,7 @@ bool PcbaItems() {
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     bool met = RecordPhase();
     met = CrystalCalibration() && met;
     met = PcbaItems() && met;

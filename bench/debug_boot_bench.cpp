@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/load_average.h"
 #include "bench/log_stamp.h"
 #include "bench/tool_run.h"
 
@@ -79,6 +80,7 @@ Boot RunBoot(const Family& family) {
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     const Family families[] = {{"QM2A", 0x10020000}, {"QM2C", 0x1C020000}};
     int result = 0;
     for (const Family& family : families) {

@@ -6,6 +6,7 @@
 // loader. Exits non-zero when the target is missed.
 #include <cstdio>
 
+#include "bench/load_average.h"
 #include "bench/log_stamp.h"
 #include "bench/tool_run.h"
 
@@ -18,6 +19,7 @@ constexpr double kTargetRatio = 1.05;
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     bench_support::ScratchDir dir;
     if (!dir.ok()) return 1;
     char length[32];

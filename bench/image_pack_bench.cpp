@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/load_average.h"
 #include "common/file_util.h"
 #include "station/engine/burnlist/image_packer.h"
 
@@ -117,6 +118,7 @@ double MBps(size_t bytes, double seconds) { return double(bytes) / 1e6 / seconds
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     size_t programs = 0, distinct = 0;
     const std::vector<uint8_t> data = FirmwareLikeData(STATION_BIN_DIR, programs, distinct);
     if (data.size() != kInputSize) {

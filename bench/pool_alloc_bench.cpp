@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/load_average.h"
 #include "common/ini_profile.h"
 #include "station/engine/alloc/pool_admin.h"
 #include "station/engine/alloc/pool_backend.h"
@@ -61,6 +62,7 @@ double Percentile(std::vector<double>& sorted, double p) {
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     testing_support::PgServer server;
     const std::string why = server.Start(true);
     if (!why.empty()) {

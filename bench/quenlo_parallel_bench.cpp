@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/load_average.h"
 #include "bench/tool_run.h"
 #include "platform/clock.h"
 
@@ -43,6 +44,7 @@ long RunChannels(const std::string& dir, int count) {
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     bench_support::ScratchDir dir;
     dir.Write("app.bin", bench_support::PseudoRandomBytes(kImageSize, 7));
     dir.Write("burn.txt", "[FILEINFO]\nNUM=1\nADDR0=0x10020000\nFILE0=app.bin\n");
