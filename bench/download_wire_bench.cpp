@@ -2,11 +2,13 @@
 // moves bytes no faster than the wire would, and prints how long the image
 // phase took against the wire time of its bytes (target: at most 1.05), once
 // with flash work taking no time and once with --flash-timing (against the
-// wire time plus the flash's own time).
+// wire time plus the flash's own time). Also printed: devsim's CPU seconds
+// for pacing the download, against the wire time (target: at most 10 %).
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "bench/load_average.h"
 #include "bench/log_stamp.h"
 #include "bench/tool_run.h"
 #include "devsim/model/flash_timing.h"
@@ -18,10 +20,11 @@ using bench_support::StampOf;
 constexpr int kBaud = 3000000;
 constexpr uint32_t kImageSize = 4 << 20;
 constexpr double kTargetRatio = 1.05;
+constexpr double kDeviceCpuShare = 0.10;
 
 // The image phase (from "burn_erase_write" to its success line) of one run,
-// in ms, or -1.
-long ImagePhaseMs(bool flashTiming) {
+// in ms, or -1; devsim's CPU seconds over the run in `deviceCpuSeconds`.
+long ImagePhaseMs(bool flashTiming, double& deviceCpuSeconds) {
     bench_support::ScratchDir dir;
     dir.Write("app.bin", bench_support::PseudoRandomBytes(kImageSize, 1));
     dir.Write("burn.txt", "[FILEINFO]\nNUM=1\nADDR0=0x10020000\nFILE0=app.bin\n");
@@ -29,6 +32,7 @@ long ImagePhaseMs(bool flashTiming) {
     if (flashTiming) device.push_back("--flash-timing");
     const bench_support::ToolResult run = bench_support::RunPirrowOnDevsim(
         dir, device, {"--func", "0", "--baund", std::to_string(kBaud), "--device", "QM2B", "--file", "burn.txt"});
+    deviceCpuSeconds = run.deviceCpuSeconds;
     const long start = StampOf(run.log, "burn_erase_write ");
     const long end = StampOf(run.log, "download_image_simple_thread success");
     if (run.status != 0 || start < 0 || end < 0) {
@@ -53,10 +57,12 @@ double FlashMs() {
 }  // namespace
 
 int main() {
+    const bench_support::LoadAverageReport load;
     const double wireMs = bench_support::WireMs(kImageSize, kBaud);
     bool met = true;
     for (const bool flashTiming : {false, true}) {
-        const long phaseMs = ImagePhaseMs(flashTiming);
+        double deviceCpuSeconds = -1;
+        const long phaseMs = ImagePhaseMs(flashTiming, deviceCpuSeconds);
         if (phaseMs < 0) {
             met = false;
             continue;
@@ -68,6 +74,11 @@ int main() {
         else
             met = bench_support::ReportRatio("flash timing off, image phase", double(phaseMs), wireMs, kTargetRatio) &&
                   met;
+        const double share = deviceCpuSeconds * 1000.0 / wireMs;
+        const bool idle = deviceCpuSeconds >= 0 && share <= kDeviceCpuShare;
+        std::printf("  devsim CPU %.2f s = %.1f %% of the wire time (target <= %.0f %%): %s\n", deviceCpuSeconds,
+                    100.0 * share, 100.0 * kDeviceCpuShare, idle ? "met" : "NOT met");
+        met = idle && met;
     }
     return met ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/process_cpu.h"
 #include "platform/child_process.h"
 #include "tests/support/devsim_process.h"
 
@@ -66,6 +67,7 @@ struct ToolResult {
     int status = -1;
     std::string log;
     long long lineBytes = -1;  // what crossed devsim's line both ways
+    double deviceCpuSeconds = -1;  // devsim's CPU over the run
 };
 
 // Starts devsim with `devsimOptions` (its state kept in `dir`), runs Pirrow
@@ -84,6 +86,7 @@ inline ToolResult RunPirrowOnDevsim(const ScratchDir& dir, std::vector<std::stri
     platform::ChildProcess tool;
     if (!StartTool(tool, "Pirrow", args, dir.path())) return result;
     result.status = FinishTool(tool);
+    result.deviceCpuSeconds = ProcessCpuSeconds(device.Pid());
     device.Stop();
     result.lineBytes = device.LineBytes();
     std::ifstream in(dir.Path("run.log"));

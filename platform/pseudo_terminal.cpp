@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,7 +17,9 @@ PseudoTerminal::~PseudoTerminal() { Close(); }
 
 bool PseudoTerminal::Open() {
     Close();
-    int fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Non-blocking: a full or empty line must never hold the device up (it
+    // still has to keep time and answer signals).
+    int fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     if (grantpt(fd) != 0 || unlockpt(fd) != 0) {
         ::close(fd);
@@ -73,42 +76,35 @@ PseudoTerminal::Use PseudoTerminal::PollUse() {
 
 int PseudoTerminal::LineBaud() const { return fd_ < 0 ? 0 : ReadBaud(fd_); }
 
-long PseudoTerminal::ReadSome(uint8_t* dst, size_t max, int timeoutMs) {
+long PseudoTerminal::ReadNow(uint8_t* dst, size_t max) {
     if (fd_ < 0) return -1;
-    pollfd p{fd_, POLLIN, 0};
-    int r = ::poll(&p, 1, timeoutMs);
-    if (r < 0) return errno == EINTR ? 0 : -1;
-    if (r == 0) return 0;
-    ssize_t n = ::read(fd_, dst, max);
-    if (n < 0) return (errno == EAGAIN || errno == EINTR || errno == EIO) ? 0 : -1;
-    return long(n);
+    if (max == 0) return 0;
+    const ssize_t n = ::read(fd_, dst, max);
+    if (n >= 0) return long(n);
+    // EIO: no program holds the slave side at this moment.
+    return (errno == EAGAIN || errno == EINTR || errno == EIO) ? 0 : -1;
 }
 
-bool PseudoTerminal::WriteAll(const uint8_t* src, size_t n) {
-    size_t done = 0;
-    while (done < n) {
-        ssize_t w = ::write(fd_, src + done, n - done);
-        if (w > 0) {
-            done += size_t(w);
-            continue;
-        }
-        if (w < 0 && errno != EAGAIN && errno != EINTR) return false;
-        pollfd p{fd_, POLLOUT, 0};
-        ::poll(&p, 1, 100);
-    }
-    return true;
+size_t PseudoTerminal::QueuedIn() const {
+    int n = 0;
+    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &n) != 0 || n < 0) return 0;
+    return size_t(n);
 }
 
 long PseudoTerminal::WriteSome(const uint8_t* src, size_t n) {
     if (fd_ < 0) return -1;
     if (n == 0) return 0;
-    // A full line must never block the device (it still has to read and
-    // answer signals), so the master turns non-blocking here.
-    const int flags = ::fcntl(fd_, F_GETFL);
-    if (flags >= 0 && !(flags & O_NONBLOCK)) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
-    ssize_t w = ::write(fd_, src, n);
+    const ssize_t w = ::write(fd_, src, n);
     if (w >= 0) return long(w);
     return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+}
+
+void PseudoTerminal::Wait(uint64_t timeoutUs, bool input) {
+    const timespec timeout{time_t(timeoutUs / 1000000), long(timeoutUs % 1000000) * 1000};
+    pollfd p{fd_, POLLIN, 0};
+    // Not watching input, the descriptor stays out of the poll: a line that
+    // holds input or hung up would cut the sleep short.
+    ::ppoll(&p, input && fd_ >= 0 ? 1 : 0, &timeout, nullptr);
 }
 
 void PseudoTerminal::Close() {

@@ -16,13 +16,17 @@ public:
 
     bool Open();
     const std::string& SlavePath() const { return slavePath_; }
-    // Waits up to timeoutMs for input; returns bytes read (0 on time-out).
-    // Returns -1 when the master cannot be read any more.
-    long ReadSome(uint8_t* dst, size_t max, int timeoutMs);
-    bool WriteAll(const uint8_t* src, size_t n);
+    // Reads what the line holds now, at most `max` bytes, without waiting;
+    // returns the count (0: nothing there), or -1 when the master cannot be
+    // read any more.
+    long ReadNow(uint8_t* dst, size_t max);
+    // Bytes the program on the slave side sent that wait to be read.
+    size_t QueuedIn() const;
     // Writes what the line takes now without waiting; returns the bytes
     // written (0 when it is full), or -1 when the master cannot be written.
     long WriteSome(const uint8_t* src, size_t n);
+    // Sleeps up to timeoutUs, or (`input`) less once input waits.
+    void Wait(uint64_t timeoutUs, bool input);
     void Close();
     int fd() const { return fd_; }
 

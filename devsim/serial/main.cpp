@@ -10,16 +10,14 @@
 // The line behaves like a UART: bytes cross it intact only while the rate
 // the tool set on its port (read from the pseudo-terminal) equals the
 // device's own rate; otherwise both directions see line noise.
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "devsim/model/device.h"
 #include "devsim/serial/device_line.h"
+#include "devsim/serial/line_pump.h"
 #include "devsim/serial/options.h"
-#include "devsim/serial/rate_bucket.h"
 #include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
 
@@ -52,81 +50,21 @@ int main(int argc, char** argv) {
     std::printf("pty: %s\n", pty.SlavePath().c_str());
     std::fflush(stdout);
 
-    devsim_serial::RateBucket in, out;
-    std::vector<uint8_t> pending;
-    size_t pendingAt = 0;
-    std::vector<uint8_t> buf(65536);
-    bool closed = false;
-    uint64_t bytesIn = 0, bytesOut = 0;
+    devsim_serial::LinePump pump(pty, line, clock, o.rateLimit);
+    bool open = true;
     while (!gStop) {
-        if (closed) {
+        if (!open) {
             clock.SleepMs(50);
             continue;
         }
-        const platform::PseudoTerminal::Use use = pty.PollUse();
-        line.OnLineUse(use.opened, use.holders);
-        devsim::Device* device = line.Current();
-        const int baud = device ? device->Baud() : devsim::kLoaderBaud;
-
-        const uint64_t now = clock.NowUs();
-        size_t allowIn = buf.size();
-        if (o.rateLimit) allowIn = std::min(allowIn, in.Allowance(now, baud));
-        const bool outWaiting = pendingAt < pending.size();
-        long n = 0;
-        if (allowIn == 0) {
-            const uint64_t waitUs = in.WaitUs(baud);
-            clock.SleepMs(uint32_t(std::clamp<uint64_t>(waitUs / 1000, 1, 5)));
-        } else {
-            n = pty.ReadSome(buf.data(), allowIn, outWaiting ? 1 : 5);
-            if (n < 0) clock.SleepMs(5);  // the master fails at once: do not spin
-        }
-        if (n > 0) bytesIn += uint64_t(n);
-        if (n > 0 && o.rateLimit) in.Spend(size_t(n));
-        // Fewer bytes than allowed: the tool's side of the line ran dry.
-        if (allowIn > 0 && size_t(n < 0 ? 0 : n) < allowIn) in.Idle();
-        if (device) {
-            device->SetLineBaud(pty.LineBaud());
-            if (n > 0) {
-                device->OnBytes(buf.data(), size_t(n));
-                line.OnBytesReceived();
-            } else {
-                device->OnTick();
-            }
-            std::vector<uint8_t> fresh = device->TakeOutput();
-            if (!fresh.empty()) {
-                if (pendingAt == pending.size()) {
-                    pending.clear();
-                    pendingAt = 0;
-                }
-                pending.insert(pending.end(), fresh.begin(), fresh.end());
-            }
-        }
-        if (pendingAt < pending.size()) {
-            size_t allowOut = pending.size() - pendingAt;
-            if (o.rateLimit) allowOut = std::min(allowOut, out.Allowance(clock.NowUs(), baud));
-            if (allowOut > 0) {
-                // Sent at a rate the other end does not listen at: noise.
-                if (device && !device->LineRateMatches()) devsim::ToLineNoise(pending.data() + pendingAt, allowOut);
-                const long w = pty.WriteSome(pending.data() + pendingAt, allowOut);
-                if (w > 0) {
-                    pendingAt += size_t(w);
-                    bytesOut += uint64_t(w);
-                    if (o.rateLimit) out.Spend(size_t(w));
-                }
-            }
-        } else {
-            out.Idle();
-        }
-        if (device && device->Disconnected()) {
-            // The line goes away for good, as a device pulled from its cable.
-            std::fprintf(stderr, "devsim: disconnected (fault)\n");
+        if (!pump.Step()) {
             pty.Close();
-            closed = true;
+            open = false;
         }
-        line.Tick();
     }
     const bool saved = line.SaveCurrent();
     pty.Close();
-    std::printf("line: %llu bytes in, %llu bytes out\n", (unsigned long long)bytesIn, (unsigned long long)bytesOut);
+    std::printf("line: %llu bytes in, %llu bytes out\n", (unsigned long long)pump.BytesIn(),
+                (unsigned long long)pump.BytesOut());
     return saved ? 0 : 1;
 }

@@ -81,6 +81,7 @@ public:
     const std::string& PtyPath() const { return ptyPath_; }
     const std::string& StatePath() const { return statePath_; }
     bool Running() { return started_ && child_.Running(); }
+    pid_t Pid() const { return child_.pid(); }
 
     // SIGTERM and wait; returns devsim's exit status (0 when it saved).
     int Stop() {
