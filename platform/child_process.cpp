@@ -85,6 +85,10 @@ bool ChildProcess::Start(const std::vector<std::string>& args, const ChildOption
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (!options.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
+    // The child gets its three standard streams and nothing else, whatever a
+    // library opened without close-on-exec: a tool must not keep a file, a
+    // socket or a serial port of the station for its whole life.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     // The child starts with default signal handling whatever the caller's

@@ -14,7 +14,8 @@ struct ChildOptions {
     std::vector<std::pair<std::string, std::string>> env;
 };
 
-// A child program with its standard output on a pipe. Standard input reads
+// A child program with its standard output on a pipe, and no other
+// descriptor of the parent beyond the standard streams. Standard input reads
 // nothing (/dev/null), standard error stays the parent's.
 class ChildProcess {
 public:

@@ -24,8 +24,12 @@ SerialPort::~SerialPort() { Close(); }
 
 bool SerialPort::Fail(SerialOpenFailure why) {
     const int error = errno;
-    if (fd_ >= 0) calls_.Close(fd_);
+    if (fd_ >= 0) {
+        if (locked_) calls_.Release(fd_);
+        calls_.Close(fd_);
+    }
     fd_ = -1;
+    locked_ = false;
     lastError_ = error;
     openFailure_ = why;
     return false;
@@ -43,6 +47,7 @@ bool SerialPort::Open(const std::string& portName, int baud) {
         if (errno == EWOULDBLOCK) errno = EBUSY;
         return Fail(errno == EBUSY ? SerialOpenFailure::Busy : SerialOpenFailure::Port);
     }
+    locked_ = true;
     calls_.SetExclusive(fd_);
     // The rate stays as the last user left it (B0 after our own close), so
     // that making the port raw does not raise DTR and RTS.
@@ -147,8 +152,11 @@ bool SerialPort::SetBaud(int baud) {
 void SerialPort::Close() {
     if (fd_ < 0) return;
     calls_.HangUp(fd_);
-    calls_.Close(fd_);  // the lock goes with the descriptor
+    // Given up explicitly: a copy of the descriptor elsewhere must not hold it.
+    calls_.Release(fd_);
+    calls_.Close(fd_);
     fd_ = -1;
+    locked_ = false;
 }
 
 bool SerialPort::WaitReadable(Clock&, uint32_t timeoutMs) {

@@ -47,6 +47,7 @@ private:
 
     TtyCalls& calls_;
     int fd_ = -1;
+    bool locked_ = false;  // the lock (and so the port) is ours
     int lastError_ = 0;
     SerialOpenFailure openFailure_ = SerialOpenFailure::None;
 };

@@ -43,6 +43,11 @@ int TtyCalls::ClearModemLines(int fd) {
     return ::ioctl(fd, TIOCMBIC, &lines);
 }
 
+int TtyCalls::Release(int fd) {
+    const int shared = ::ioctl(fd, TIOCNXCL);
+    return ::flock(fd, LOCK_UN) == 0 ? shared : -1;
+}
+
 int TtyCalls::Close(int fd) { return ::close(fd); }
 
 TtyCalls& SystemTtyCalls() {

@@ -23,6 +23,12 @@ public:
     virtual int HangUp(int fd);
     // DTR and RTS low.
     virtual int ClearModemLines(int fd);
+    // Gives the port up before the close: TIOCNXCL and flock(LOCK_UN). A
+    // child being started elsewhere in the process holds a copy of every
+    // descriptor until it runs its program, and that copy would keep both
+    // the lock and (on a terminal someone else keeps open) the exclusive
+    // mode after our close, so the next program would find the port busy.
+    virtual int Release(int fd);
     virtual int Close(int fd);
 };
 

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/child_process.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_port.h"
 #include "platform/stop_signal.h"
@@ -27,6 +31,7 @@ struct RecordingCalls : platform::TtyCalls {
     int SetSpeed(int fd, int baud) override { return Note("SetSpeed " + std::to_string(baud), TtyCalls::SetSpeed(fd, baud)); }
     int HangUp(int fd) override { return Note("HangUp", TtyCalls::HangUp(fd)); }
     int ClearModemLines(int fd) override { return Note("ClearModemLines", TtyCalls::ClearModemLines(fd)); }
+    int Release(int fd) override { return Note("Release", TtyCalls::Release(fd)); }
     int Close(int fd) override { return Note("Close", TtyCalls::Close(fd)); }
     int Note(const std::string& name, int result) {
         calls.push_back(name);
@@ -54,6 +59,42 @@ TEST(SerialPort, SecondOpenIsBusyWhileTheFirstHoldsThePort) {
     EXPECT_TRUE(second.Open(pty.SlavePath(), 1000000));
 }
 
+// The station closes a port and its tool opens it at once, while other
+// channels start their tools: a program being started holds a copy of every
+// descriptor of the station until it runs, the closed port's among them.
+// The next user must still find the port free, and a port kept alive by
+// another holder (devsim keeps its line's) no longer exclusive.
+TEST(SerialPort, HandOverIsCertainWhileOtherChannelsStartTools) {
+    platform::PseudoTerminal pty;
+    ASSERT_TRUE(pty.Open());
+    std::atomic<bool> done{false};
+    std::vector<std::thread> channels;
+    for (int k = 0; k < 3; ++k)
+        channels.emplace_back([&done] {
+            while (!done) {
+                platform::ChildProcess tool;
+                if (tool.Start({"/bin/true"})) tool.Wait();
+            }
+        });
+    int refused = 0;
+    for (int k = 0; k < 400; ++k) {
+        SerialPort station, tool;
+        refused += station.Open(pty.SlavePath(), 1000000) ? 0 : 1;
+        station.Close();
+        refused += tool.Open(pty.SlavePath(), 1000000) ? 0 : 1;
+    }
+    done = true;
+    for (std::thread& t : channels) t.join();
+    EXPECT_EQ(refused, 0) << "hand-overs refused as busy";
+
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "a closed port left the terminal exclusive";
+    ::close(fd);
+}
+
 TEST(SerialPort, OpenFailuresSayWhy) {
     SerialPort port;
     EXPECT_FALSE(port.Open("/dev/no_such_port_here", 1000000));
@@ -77,7 +118,7 @@ TEST(SerialPort, ModemLinesAreClearedAfterEveryRateAndThePortClosesAtB0) {
     port.Close();
     EXPECT_EQ(calls.calls, (std::vector<std::string>{"Open", "Lock", "SetExclusive", "SetRaw", "SetSpeed 1000000",
                                                      "ClearModemLines", "SetSpeed 3000000", "ClearModemLines", "HangUp",
-                                                     "Close"}));
+                                                     "Release", "Close"}));
     EXPECT_EQ(SlaveSpeed(pty.SlavePath()), speed_t(B0));
     // Making the next port raw keeps B0; only the rate itself leaves it.
     calls.calls.clear();
