@@ -14,11 +14,13 @@ struct PinRow {
     std::string type;  // "PA", "PB", "PBR"
     std::string pin;   // decimal
     std::string level; // "1", "0"
+    bool operator==(const PinRow&) const = default;
 };
 
 struct I2cRow {
     std::string type;  // "PA", "PB"
     std::string pin;   // decimal
+    bool operator==(const I2cRow&) const = default;
 };
 
 struct FlashRow {
@@ -26,6 +28,7 @@ struct FlashRow {
     std::string type;  // "NOR", "NAND"
     std::string cmd;   // hexadecimal, like the rest of the row
     std::string id0, id1, id2, flag, size;
+    bool operator==(const FlashRow&) const = default;
 };
 
 struct ConfigGrids {
@@ -36,6 +39,7 @@ struct ConfigGrids {
     std::array<std::string, kPmicChannels> pmicLevels;
     bool flashOn = false;
     std::array<FlashRow, kFlashRows> flash;
+    bool operator==(const ConfigGrids&) const = default;
 };
 
 // Names of the PMIC channels in block order.

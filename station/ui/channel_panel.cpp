@@ -40,6 +40,9 @@ void SetTextColour(QLabel* label, const QColor& colour) {
 ChannelPanel::ChannelPanel(const PanelVariant& variant, StationEngine& engine, QWidget* parent)
     : QWidget(parent), variant_(variant), engine_(engine) {
     setObjectName(variant.name);
+    QFont base = font();
+    base.setPixelSize(kBaseFontPixels);
+    setFont(base);
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(3);
@@ -60,11 +63,16 @@ ChannelPanel::ChannelPanel(const PanelVariant& variant, StationEngine& engine, Q
         if (!*variant.columns[c].header) continue;
         auto* header = new QLabel(Q(variant.columns[c].header), this);
         header->setAlignment(Qt::AlignCenter);
+        header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         grid->addWidget(header, gridRow, firstCell + int(c));
         anyHeader = true;
     }
     if (anyHeader) ++gridRow;
-    for (int channel = 1; channel <= kChannelCount; ++channel) BuildRow(channel, gridRow++);
+    // The rows share the height; the header rows keep theirs.
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        grid->setRowStretch(gridRow, 1);
+        BuildRow(channel, gridRow++);
+    }
     if (variant.progressBar) grid->setColumnStretch(3, 3);
     for (size_t c = 0; c < variant.columns.size(); ++c)
         grid->setColumnStretch(firstCell + int(c), variant.columns[c].wide ? 2 : 1);
@@ -132,6 +140,7 @@ void ChannelPanel::RefreshRow(int channel) {
     if (IsBusy(status)) row.fresh = false;
     if (row.progress) row.progress->SetPosition(row.fresh ? 0 : state.progress.load());
     row.time->setText(Q(ElapsedText(state)));
+    row.time->setToolTip(Q(state.failCause.Get()));  // why the last job failed or was stopped
     SetTextColour(row.time, StatusColour(status));
     const int testMask = engine_.Functions().Test();
     for (size_t c = 0; c < row.cells.size(); ++c) {
@@ -153,19 +162,18 @@ void ChannelPanel::RefreshAll() {
     for (int channel = 1; channel <= kChannelCount; ++channel) RefreshRow(channel);
 }
 
+void ChannelPanel::SetFirstSize(const QSize& size) { firstSize_ = size; }
+
 // Larger than at first, the texts grow with the height: 14 px plus 10 px for
 // every doubling; smaller, nothing changes.
 void ChannelPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (!firstSize_.isValid() || firstSize_.isEmpty()) {
-        firstSize_ = event->size();
-        return;
-    }
+    if (firstSize_.isEmpty()) return;
     const double fx = double(event->size().width()) / firstSize_.width();
     const double fy = double(event->size().height()) / firstSize_.height();
-    if (fx < 1 || fy < 1) return;
+    // Below the first size the texts are as they were at it.
     QFont scaled = font();
-    scaled.setPixelSize(kBaseFontPixels + int(10 * (fy - 1)));
+    scaled.setPixelSize(fx < 1 || fy < 1 ? kBaseFontPixels : kBaseFontPixels + int(10 * (fy - 1)));
     setFont(scaled);
 }
 

@@ -48,6 +48,8 @@ public:
     QLabel* Cell(int channel, size_t column) const { return rows_.at(size_t(channel - 1)).cells.at(column); }
     ChannelProgressBar* ProgressBar(int channel) const { return rows_.at(size_t(channel - 1)).progress; }
 
+    // The panel's size in the window as first shown, which the texts scale from.
+    void SetFirstSize(const QSize& size);
     // Milliseconds of a steady clock, for the double-click guard (tests set it).
     void SetClickClock(std::function<int64_t()> clock) { clickClock_ = std::move(clock); }
 

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QThread>
 #include <QTimer>
@@ -334,11 +335,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// The panels scale from the size they have once the window is first shown
+// and laid out, not from a size of the start-up before that.
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (panelsSized_ || event->spontaneous()) return;
+    panelsSized_ = true;
+    for (ChannelPanel* panel : panels_) panel->SetFirstSize(pages_->size());
+}
+
 // The ribbon's font grows with the window's height, never below its first size.
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     const double factor = double(height()) / kWindowHeight;
     if (factor >= 1) ribbon_->ScaleFont(kRibbonFontPixels + int(10 * (factor - 1)));
+    ribbon_->FitWidth(width());
 }
 
 void MainWindow::ShowAbout() {

@@ -83,6 +83,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     enum PageState { kPagePanel = 0, kPageParameters = 2 };
@@ -114,6 +115,7 @@ private:
     bool locked_ = false;
     int monitorMode_ = 0;
     bool closeWithoutAsking_ = false;
+    bool panelsSized_ = false;
     // Each channel's MAC and SN texts as last shown.
     std::array<std::pair<std::string, std::string>, kChannelCount> numbersSeen_;
 };

@@ -144,9 +144,12 @@ QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& 
     bar->setObjectName(Q(caption));
     bar->setMovable(false);
     bar->setFloatable(false);
+    // Tight, as a ribbon's groups are: at the smallest width every group fits.
+    bar->layout()->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
     auto* group = new QWidget(bar);
     auto* column = new QVBoxLayout(group);
-    column->setContentsMargins(2, 2, 2, 0);
+    column->setContentsMargins(1, 2, 1, 0);
     column->setSpacing(1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
@@ -171,9 +174,50 @@ QToolBar* Ribbon::AddGroup(const char* caption, const std::vector<std::string>& 
     return bar;
 }
 
+// The folded form: one button named by the group, its commands in a menu
+// (the toggles with their ticks).
+QToolBar* Ribbon::AddFoldingGroup(const char* caption, const std::vector<std::string>& small) {
+    QToolBar* bar = AddGroup(caption, {}, small);
+    auto* button = new QToolButton(bar);
+    button->setText(Q(caption));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* menu = new QMenu(button);
+    for (const std::string& name : small) menu->addAction(Action(name));
+    button->setMenu(menu);
+    QAction* folded = bar->addWidget(button);
+    folded->setVisible(false);
+    folding_[bar] = {bar->actions().front(), folded};
+    ApplyFont(bar);
+    return bar;
+}
+
+int Ribbon::GroupsWidth() const {
+    int width = 0;
+    for (QToolBar* bar : window_.findChildren<QToolBar*>())
+        if (!bar->isHidden() && window_.toolBarArea(bar) == Qt::TopToolBarArea) width += bar->sizeHint().width();
+    return width;
+}
+
+void Ribbon::FitWidth(int width) {
+    for (QToolBar* bar : functionGroups_) {
+        const Folding& fold = folding_.at(bar);
+        fold.unfolded->setVisible(true);
+        fold.folded->setVisible(false);
+    }
+    // The last groups fold first, until the ribbon fits.
+    for (auto bar = functionGroups_.rbegin(); bar != functionGroups_.rend() && GroupsWidth() > width; ++bar) {
+        const Folding& fold = folding_.at(*bar);
+        fold.unfolded->setVisible(false);
+        fold.folded->setVisible(true);
+    }
+}
+
 void Ribbon::ShowFunctionGroups(int funcType, bool atCreation) {
     for (QToolBar* bar : functionGroups_) {
         window_.removeToolBar(bar);
+        folding_.erase(bar);
         bar->deleteLater();
     }
     functionGroups_.clear();
@@ -182,13 +226,14 @@ void Ribbon::ShowFunctionGroups(int funcType, bool atCreation) {
     // shows it for burn too (its buttons then stay disabled).
     const bool cali = atCreation ? (funcType & kFuncCalibrate) : (funcType == 1 || funcType == 4 || funcType == 5);
     const bool test = atCreation && (funcType & kFuncTest);
-    if (erase) functionGroups_.push_back(AddGroup("擦 FLASH", {}, {"ID_ERASE_FLASH", "ID_ERASE_NORMAL"}));
-    if (cali) functionGroups_.push_back(AddGroup("校准项", {}, {"ID_CRYSTAL_CALI", "ID_BATTERY_CALI", "ID_CALI_PARA"}));
+    if (erase) functionGroups_.push_back(AddFoldingGroup("擦 FLASH", {"ID_ERASE_FLASH", "ID_ERASE_NORMAL"}));
+    if (cali) functionGroups_.push_back(AddFoldingGroup("校准项", {"ID_CRYSTAL_CALI", "ID_BATTERY_CALI", "ID_CALI_PARA"}));
     if (test)
-        functionGroups_.push_back(AddGroup("PCBA测试项", {},
-                                           {"ID_FWINFO_SEL", "ID_BT_SEL", "ID_GSENSOR_SEL", "ID_MAC_SEL", "ID_TP_SEL",
-                                            "ID_HR_SEL", "ID_FLASH_SEL", "ID_CHARGE_SEL", "ID_VOLTAD_SEL",
-                                            "ID_ALPAY_SEL", "ID_TEST_PARA"}));
+        functionGroups_.push_back(AddFoldingGroup("PCBA测试项", {"ID_FWINFO_SEL", "ID_BT_SEL", "ID_GSENSOR_SEL",
+                                                                "ID_MAC_SEL", "ID_TP_SEL", "ID_HR_SEL", "ID_FLASH_SEL",
+                                                                "ID_CHARGE_SEL", "ID_VOLTAD_SEL", "ID_ALPAY_SEL",
+                                                                "ID_TEST_PARA"}));
+    FitWidth(window_.width());
 }
 
 void Ribbon::ShowLocked(bool locked) {

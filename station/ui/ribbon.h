@@ -44,6 +44,10 @@ public:
     std::vector<QString> GroupCaptions() const;
     // The ribbon's font follows the window's height.
     void ScaleFont(int pixelSize);
+    // A function group that does not fit beside the others folds into one
+    // button that lists its commands, as a narrow ribbon does, so that every
+    // caption stays whole.
+    void FitWidth(int width);
 
 private:
     QAction* Make(const RibbonCommand& command);
@@ -52,12 +56,21 @@ private:
     void ApplyFont(QWidget* bar) const;
     QToolBar* AddGroup(const char* caption, const std::vector<std::string>& large,
                        const std::vector<std::string>& small = {});
+    // A function group: AddGroup, with its folded form beside it (hidden).
+    QToolBar* AddFoldingGroup(const char* caption, const std::vector<std::string>& small);
+    int GroupsWidth() const;
 
     QMainWindow& window_;
     std::map<std::string, QAction*> actions_;
     std::map<std::string, QWidget*> runButtons_;  // the locked and unlocked run elements
     std::vector<QToolBar*> fixedGroups_;
     std::vector<QToolBar*> functionGroups_;
+    // Per function group: its actions in the bar, unfolded and folded.
+    struct Folding {
+        QAction* unfolded;
+        QAction* folded;
+    };
+    std::map<QToolBar*, Folding> folding_;
     int fontPixels_ = 0;  // 0: the application's font
 };
 

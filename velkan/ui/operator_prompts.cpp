@@ -15,6 +15,14 @@ void DialogPrompts::ShowMessage(const std::string& text) {
     QApplication::restoreOverrideCursor();
 }
 
+bool DialogPrompts::Ask(const std::string& question) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool yes = QMessageBox::question(parent_, QApplication::applicationName(), QString::fromStdString(question),
+                                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QApplication::restoreOverrideCursor();
+    return yes;
+}
+
 std::string DialogPrompts::ChooseImageFolder() {
     return QFileDialog::getExistingDirectory(parent_, QStringLiteral("请选择驱动文件路径:")).toStdString();
 }

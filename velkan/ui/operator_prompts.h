@@ -12,6 +12,8 @@ class OperatorPrompts {
 public:
     virtual ~OperatorPrompts() = default;
     virtual void ShowMessage(const std::string& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool Ask(const std::string& question) = 0;
     // Each chooser returns an empty path when the operator cancels.
     virtual std::string ChooseImageFolder() = 0;
     virtual std::string ChooseConfigToImport() = 0;
@@ -24,6 +26,7 @@ class DialogPrompts : public OperatorPrompts {
 public:
     explicit DialogPrompts(QWidget* parent) : parent_(parent) {}
     void ShowMessage(const std::string& text) override;
+    bool Ask(const std::string& question) override;
     std::string ChooseImageFolder() override;
     std::string ChooseConfigToImport() override;
     std::string ChooseConfigToSave() override;

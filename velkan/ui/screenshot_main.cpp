@@ -15,6 +15,7 @@ namespace {
 
 struct QuietPrompts : velkan::OperatorPrompts {
     void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    bool Ask(const std::string&) override { return false; }
     std::string ChooseImageFolder() override { return {}; }
     std::string ChooseConfigToImport() override { return {}; }
     std::string ChooseConfigToSave() override { return {}; }

@@ -98,6 +98,7 @@ VelkanDialog::VelkanDialog(Vesctool tool, std::unique_ptr<OperatorPrompts> promp
     connect(save, &QPushButton::clicked, this, &VelkanDialog::SaveConfig);
     connect(import, &QPushButton::clicked, this, &VelkanDialog::ImportConfig);
     resize(1280, 760);
+    MarkGridsKept();
 }
 
 QPushButton* VelkanDialog::button(const QString& caption) const {
@@ -130,6 +131,7 @@ void VelkanDialog::WriteToDrivers() {
     WaitCursor wait;
     lamps_->Set(StatusLamps::State::Busy);
     const bool ok = session_.WriteToImages(grids_->Read(), CheckedImages());
+    if (ok) MarkGridsKept();
     lamps_->Set(ok ? StatusLamps::State::Pass : StatusLamps::State::Fail);
 }
 
@@ -139,7 +141,10 @@ void VelkanDialog::ReadDriverConfig() {
     const std::vector<std::string> checked = CheckedImages();
     ConfigGrids shown = grids_->Read();
     const bool ok = session_.ReadFromImage(checked.empty() ? std::string() : checked.front(), shown);
-    if (ok) grids_->Show(shown);
+    if (ok) {
+        grids_->Show(shown);
+        MarkGridsKept();
+    }
     lamps_->Set(ok ? StatusLamps::State::Pass : StatusLamps::State::Fail);
 }
 
@@ -147,7 +152,7 @@ void VelkanDialog::SaveConfig() {
     const std::string path = prompts_->ChooseConfigToSave();
     if (path.empty()) return;
     WaitCursor wait;
-    session_.SaveConfig(path, grids_->Read());
+    if (session_.SaveConfig(path, grids_->Read())) MarkGridsKept();
 }
 
 void VelkanDialog::ImportConfig() {
@@ -155,7 +160,10 @@ void VelkanDialog::ImportConfig() {
     if (path.empty()) return;
     WaitCursor wait;
     ConfigGrids shown = grids_->Read();
-    if (session_.ImportConfig(path, shown)) grids_->Show(shown);
+    if (session_.ImportConfig(path, shown)) {
+        grids_->Show(shown);
+        MarkGridsKept();
+    }
 }
 
 void VelkanDialog::BrowseFolder() {
@@ -218,7 +226,13 @@ void VelkanDialog::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
 }
 
-// The About entry lives where a window menu would have it: the right click.
+void VelkanDialog::reject() {
+    if (grids_->Read() != kept_ && !prompts_->Ask("配置已修改，尚未保存或写入驱动，确定要退出吗?")) return;
+    QDialog::reject();
+}
+
+// The About entry: the window managers of this platform give a program no
+// entry in their window menu, so it lives on the right click.
 void VelkanDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("关于 Velkan(&A)..."), this, &VelkanDialog::ShowAbout);

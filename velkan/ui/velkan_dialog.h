@@ -47,11 +47,18 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
+public slots:
+    // Esc and the close button: edits not read, saved or written are not
+    // dropped without asking.
+    void reject() override;
+
 private:
     void ListFolder(const QString& folder);
     void FillList(const std::vector<std::string>& images);
     void SetPathQuietly(const QString& text);
     void ShowAbout();
+    // What the grids held when last read, imported, saved or written.
+    void MarkGridsKept() { kept_ = grids_->Read(); }
 
     std::unique_ptr<OperatorPrompts> prompts_;
     EditorSession session_;
@@ -59,6 +66,7 @@ private:
     QTreeWidget* fileList_;
     ConfigGridViews* grids_;
     StatusLamps* lamps_;
+    ConfigGrids kept_;
 };
 
 }  // namespace velkan

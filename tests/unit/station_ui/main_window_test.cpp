@@ -5,7 +5,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QMenu>
+#include <QResizeEvent>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <fstream>
 #include <thread>
@@ -247,6 +251,61 @@ TEST_F(UiTest, TheManualThatIsNotThereIsNamed) {
     MainWindow& window = Window(1);
     window.Ribbons().Action("ID_APP_MANUAL")->trigger();
     EXPECT_EQ(shown_, std::vector<std::string>{"x 未找到使用说明文件: " + root_ + "/doc/Torvane使用说明.pdf"});
+}
+
+// Laid out as the operator sees it: the rows follow the column headers
+// without a band between them, and the panel's texts grow with the window
+// and are back to their size when it is restored.
+TEST_F(UiTest, PanelsAtTheWindowsSizes) {
+    MainWindow& window = Window(13);
+    ChannelPanel* panel = window.VisiblePanel();
+    // A size seen during start-up, before the window is laid out, is no first size.
+    QResizeEvent early(QSize(400, 300), QSize());
+    QCoreApplication::sendEvent(panel, &early);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QLabel* header = nullptr;
+    for (const QLabel* label : panel->findChildren<QLabel*>())
+        if (label->text() == QString::fromUtf8("固件")) header = label;
+    ASSERT_NE(header, nullptr);
+    const int pitch = panel->CheckBox(2)->geometry().center().y() - panel->CheckBox(1)->geometry().center().y();
+    EXPECT_LE(panel->CheckBox(1)->geometry().center().y() - header->geometry().center().y(), pitch);
+
+    EXPECT_EQ(panel->font().pixelSize(), 14);
+    auto resizeTo = [&window](int height) {
+        window.resize(940, height);
+        return QTest::qWaitFor([&] { return window.height() == height; });
+    };
+    ASSERT_TRUE(resizeTo(685 * 3 / 2));
+    EXPECT_GT(panel->font().pixelSize(), 14);
+    ASSERT_TRUE(resizeTo(685));
+    EXPECT_EQ(panel->font().pixelSize(), 14);
+}
+
+// At the smallest size every ribbon caption is whole: a function group that
+// does not fit beside the others folds into one button that lists its commands.
+TEST_F(UiTest, EveryRibbonCaptionIsWholeAtTheSmallestSize) {
+    MainWindow& window = Window(13);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+    std::vector<QAction*> offered;
+    for (QToolBar* bar : window.findChildren<QToolBar*>()) {
+        for (QWidget* item : bar->findChildren<QWidget*>()) {
+            if (!item->isVisibleTo(&window)) continue;
+            const auto* button = qobject_cast<QToolButton*>(item);
+            const auto* label = qobject_cast<QLabel*>(item);
+            if (!button && !label) continue;
+            const QString text = button ? button->text() : label->text();
+            EXPECT_GE(item->width(), item->sizeHint().width()) << text.toStdString();
+            EXPECT_LE(item->mapTo(&window, QPoint(item->width(), 0)).x(), window.width()) << text.toStdString();
+            if (button && button->defaultAction()) offered.push_back(button->defaultAction());
+            if (button && button->menu())
+                for (QAction* action : button->menu()->actions()) offered.push_back(action);
+        }
+    }
+    for (const char* name : {"ID_FWINFO_SEL", "ID_TEST_PARA", "ID_CRYSTAL_CALI", "ID_LOCKALL"})
+        EXPECT_NE(std::find(offered.begin(), offered.end(), window.Ribbons().Action(name)), offered.end()) << name;
 }
 
 TEST_F(UiTest, ScreenshotIsA24BitBitmapOfTheWindow) {

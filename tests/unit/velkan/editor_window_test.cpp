@@ -33,6 +33,12 @@ struct ScriptedPrompts : OperatorPrompts {
     std::vector<std::string>* messages;
     explicit ScriptedPrompts(std::vector<std::string>* sink) : messages(sink) {}
     void ShowMessage(const std::string& text) override { messages->push_back(text); }
+    std::vector<std::string> asked;
+    bool answer = false;
+    bool Ask(const std::string& question) override {
+        asked.push_back(question);
+        return answer;
+    }
     std::string ChooseImageFolder() override { return {}; }
     std::string ChooseConfigToImport() override { return {}; }
     std::string ChooseConfigToSave() override { return {}; }
@@ -43,7 +49,9 @@ class EditorWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureApplication();
-        dialog_ = std::make_unique<VelkanDialog>(Vesctool(""), std::make_unique<ScriptedPrompts>(&messages_));
+        auto prompts = std::make_unique<ScriptedPrompts>(&messages_);
+        prompts_ = prompts.get();
+        dialog_ = std::make_unique<VelkanDialog>(Vesctool(""), std::move(prompts));
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
@@ -84,6 +92,7 @@ protected:
 
     TempDir dir_;
     std::vector<std::string> messages_;
+    ScriptedPrompts* prompts_ = nullptr;  // owned by the dialog
     std::unique_ptr<VelkanDialog> dialog_;
 };
 
@@ -195,6 +204,32 @@ TEST_F(EditorWindow, ReadShowsTheFirstCheckedImageAndItsSwitches) {
     Click("清\n空");
     EXPECT_TRUE(dialog_->ListedImages().empty());
     EXPECT_TRUE(dialog_->pathField()->text().isEmpty());
+}
+
+// Esc (or the close button) with the focus in a grid asks before it drops
+// edits that were not read, saved or written; untouched grids close at once.
+TEST_F(EditorWindow, EscAsksBeforeDroppingEditsNotReadSavedOrWritten) {
+    QTableWidget* pins = dialog_->grids()->pinGrid();
+    Toggle(dialog_->grids()->pinSwitch());
+    Type(pins, 2, 2, "7");
+    pins->setFocus();
+    QTest::keyClick(pins, Qt::Key_Escape);
+    EXPECT_EQ(prompts_->asked.size(), 1u);
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(Cell(pins, 2, 2), "7");
+
+    prompts_->answer = true;
+    QTest::keyClick(pins, Qt::Key_Escape);
+    EXPECT_EQ(prompts_->asked.size(), 2u);
+    EXPECT_FALSE(dialog_->isVisible());
+
+    dialog_->show();
+    Toggle(dialog_->grids()->pinSwitch());  // back to what the window started with
+    pins->item(2, 2)->setText("");
+    prompts_->answer = false;
+    QTest::keyClick(pins, Qt::Key_Escape);
+    EXPECT_EQ(prompts_->asked.size(), 2u);
+    EXPECT_FALSE(dialog_->isVisible());
 }
 
 }  // namespace
