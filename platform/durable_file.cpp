@@ -5,9 +5,26 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 
 namespace platform {
 namespace {
+
+struct StepRecorder {
+    std::mutex lock;
+    FileStepRecorder record;
+};
+
+StepRecorder& Recorder() {
+    static StepRecorder recorder;
+    return recorder;
+}
+
+void Record(FileStep step, const std::string& path) {
+    StepRecorder& r = Recorder();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (r.record) r.record(step, path);
+}
 
 bool SyncPath(const std::string& path, int flags) {
     int fd = ::open(path.c_str(), flags | O_CLOEXEC);
@@ -30,9 +47,21 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-bool SyncFile(const std::string& path) { return SyncPath(path, O_RDONLY); }
+void SetFileStepRecorder(FileStepRecorder recorder) {
+    StepRecorder& r = Recorder();
+    std::lock_guard<std::mutex> guard(r.lock);
+    r.record = std::move(recorder);
+}
 
-bool SyncDirectory(const std::string& dir) { return SyncPath(dir, O_RDONLY | O_DIRECTORY); }
+bool SyncFile(const std::string& path) {
+    Record(FileStep::kFlush, path);
+    return SyncPath(path, O_RDONLY);
+}
+
+bool SyncDirectory(const std::string& dir) {
+    Record(FileStep::kFlushDirectory, dir);
+    return SyncPath(dir, O_RDONLY | O_DIRECTORY);
+}
 
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -45,9 +74,14 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, boo
     const std::string temp = path + ".tmp" + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    Record(FileStep::kWrite, path);
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (ok && durable) ok = ::fsync(fd) == 0;
+    if (ok && durable) {
+        Record(FileStep::kFlush, path);
+        ok = ::fsync(fd) == 0;
+    }
     ok = (::close(fd) == 0) && ok;
+    if (ok) Record(FileStep::kRename, path);
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());
         return false;
@@ -58,6 +92,7 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, boo
 bool AppendToFile(const std::string& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    Record(FileStep::kWrite, path);
     const bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     ::close(fd);
     return ok;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,12 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, boo
 // Appends `text` to the file (created when missing) in one open-append-close,
 // so lines written by several writers never interleave inside a line.
 bool AppendToFile(const std::string& path, const std::string& text);
+
+// The steps of the calls above as they happen, for tests that check what
+// reached the disk before what. A replacement's temp file is reported under
+// the name it replaces. One recorder for the process; none by default.
+enum class FileStep { kWrite, kFlush, kRename, kFlushDirectory };
+using FileStepRecorder = std::function<void(FileStep step, const std::string& path)>;
+void SetFileStepRecorder(FileStepRecorder recorder);
 
 }  // namespace platform

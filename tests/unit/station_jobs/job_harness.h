@@ -191,7 +191,7 @@ protected:
         if (!engine_) {
             Set("COMMON_SET", "FUNC_TYPE", std::to_string(funcType));
             engine_ = std::make_unique<StationEngine>(*settings_, channels_,
-                                                      StationParts{runner_, numbers_, boot_, frontEnd_, clock_, [this] { return now_(); }});
+                                                      StationParts{runner_, *numbersPart_, boot_, frontEnd_, clock_, [this] { return now_(); }});
             engine_->Functions().Load(*settings_);
             clock_.engine = engine_.get();
             for (int ch = 1; ch <= 16; ++ch) channels_[ch].port.Set("/dev/pts/" + std::to_string(90 + ch));
@@ -233,6 +233,7 @@ protected:
     ChannelTable channels_;
     FakeRunner runner_;
     FakeNumbers numbers_;
+    FactoryNumbers* numbersPart_ = &numbers_;  // the allocation the engine is made with
     FakeBoot boot_;
     FakeFrontEnd frontEnd_;
     TickingClock clock_;
