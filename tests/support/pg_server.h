@@ -26,8 +26,9 @@ public:
     // "" when the server runs, else why not. Unavailable() tells a machine
     // without PostgreSQL (the caller skips) from a server that would not
     // start (the caller fails). `durable` keeps the server's own flushes
-    // (benchmarks); tests do without them.
-    std::string Start(bool durable = false) {
+    // (benchmarks, crash tests); other tests do without them. `settings`
+    // are more "-c name=value" options for the server.
+    std::string Start(bool durable = false, const std::string& settings = "") {
         bin_ = BinDir();
         unavailable_ = true;
         if (bin_.empty()) return "PostgreSQL server programs (initdb, pg_ctl) not found; scripts/setup installs them";
@@ -50,7 +51,8 @@ public:
             port_ = FreePort();
             options_ = "-p " + std::to_string(port_) + " -k " + dir_ +
                        " -c listen_addresses=127.0.0.1 -c max_connections=200 -c shared_buffers=16MB" +
-                       (durable ? "" : " -c fsync=off -c synchronous_commit=off -c full_page_writes=off");
+                       (durable ? "" : " -c fsync=off -c synchronous_commit=off -c full_page_writes=off") +
+                       (settings.empty() ? "" : " " + settings);
             if (Up()) return "";
         }
         return "pg_ctl start failed (see " + dir_ + "/log)";
@@ -62,11 +64,10 @@ public:
         Down();
         return Up();
     }
-    bool Down() {
-        if (!running_) return true;
-        running_ = !Run(runAs_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m fast -w stop");
-        return !running_;
-    }
+    bool Down() { return StopServer("fast"); }
+    // The nearest thing to a power cut: every server process quits at once,
+    // and what is still in the server's own buffers is gone.
+    bool Crash() { return StopServer("immediate"); }
     bool Up() {
         running_ = Run(runAs_ + bin_ + "/pg_ctl -D " + dir_ + "/data -o \"" + options_ + "\" -l " + dir_ +
                        "/log -w -t 60 start");
@@ -115,6 +116,12 @@ private:
             port = ntohs(a.sin_port);
         ::close(s);
         return port;
+    }
+
+    bool StopServer(const std::string& mode) {
+        if (!running_) return true;
+        running_ = !Run(runAs_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m " + mode + " -w stop");
+        return !running_;
     }
 
     bool Run(const std::string& command) const {

@@ -116,10 +116,14 @@ TakeOutcome PoolBackend::Take(int channel, const NumberRequest& request, Channel
     }
     // The booking left without waiting for the server's disk; a commit of
     // our own waits for it (the log is flushed in order, so ours covers the
-    // booking). Never repeated on a new connection: a server that restarted
-    // in between may have lost the booking, so these numbers go nowhere.
+    // booking). The server waits only for a commit that wrote to its log, so
+    // ours rewrites the channel's booking row unchanged. Never repeated on a
+    // new connection: a server that restarted in between may have lost the
+    // booking, so these numbers go nowhere.
     PoolConnection& db = links_.at(size_t(channel)).db;
-    if (!db.Exec("SELECT txid_current()").Ok()) {
+    if (!db.Exec("UPDATE torvane_reservation SET taken = taken WHERE pool = $1 AND station_id = $2 AND channel = $3",
+                 {config_.poolName, config_.stationId, std::to_string(channel)})
+             .Ok()) {
         LogPool(channel, "booking not confirmed on the server's disk: " + db.Error());
         numbers = {};
         return TakeOutcome::kRefused;
