@@ -26,6 +26,10 @@ namespace {
 
 QColor TextColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
 
+// The windows' waits end as soon as their state is reached; this only
+// bounds a state that never comes.
+constexpr int kSafetyMs = 60000;
+
 TEST_F(UiTest, WindowHasItsTitleSizesAndThePanelOfTheFunction) {
     struct Case {
         int func;
@@ -263,7 +267,7 @@ TEST_F(UiTest, PanelsAtTheWindowsSizes) {
     QResizeEvent early(QSize(400, 300), QSize());
     QCoreApplication::sendEvent(panel, &early);
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kSafetyMs));
     const QLabel* header = nullptr;
     for (const QLabel* label : panel->findChildren<QLabel*>())
         if (label->text() == QString::fromUtf8("固件")) header = label;
@@ -274,7 +278,7 @@ TEST_F(UiTest, PanelsAtTheWindowsSizes) {
     EXPECT_EQ(panel->font().pixelSize(), 14);
     auto resizeTo = [&window](int height) {
         window.resize(940, height);
-        return QTest::qWaitFor([&] { return window.height() == height; });
+        return QTest::qWaitFor([&] { return window.height() == height; }, kSafetyMs);
     };
     ASSERT_TRUE(resizeTo(685 * 3 / 2));
     EXPECT_GT(panel->font().pixelSize(), 14);
@@ -287,7 +291,7 @@ TEST_F(UiTest, PanelsAtTheWindowsSizes) {
 TEST_F(UiTest, EveryRibbonCaptionIsWholeAtTheSmallestSize) {
     MainWindow& window = Window(13);
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kSafetyMs));
     QCoreApplication::processEvents();
     std::vector<QAction*> offered;
     for (QToolBar* bar : window.findChildren<QToolBar*>()) {
