@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -96,6 +97,23 @@ bool AppendToFile(const std::string& path, const std::string& text) {
     const bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     ::close(fd);
     return ok;
+}
+
+bool AppendDurably(const std::string& path, const std::string& text, std::string* cause) {
+    auto fail = [&] {
+        if (cause) *cause = std::strerror(errno);
+        return false;
+    };
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return fail();
+    if (!WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size()) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return fail();
+    }
+    if (::close(fd) != 0) return fail();
+    return true;
 }
 
 }  // namespace platform

@@ -33,4 +33,8 @@ enum class FileStep { kWrite, kFlush, kRename, kFlushDirectory };
 using FileStepRecorder = std::function<void(FileStep step, const std::string& path)>;
 void SetFileStepRecorder(FileStepRecorder recorder);
 
+// AppendToFile, flushed to the disk before it returns: a record appended
+// this way survives a crash or a power loss. False with the reason in `cause`.
+bool AppendDurably(const std::string& path, const std::string& text, std::string* cause = nullptr);
+
 }  // namespace platform

@@ -19,6 +19,7 @@ LocalTime LocalTimeNow() {
     t.minute = parts.tm_min;
     t.second = parts.tm_sec;
     t.millisecond = int(tv.tv_usec / 1000);
+    t.utcOffsetMinutes = int(parts.tm_gmtoff / 60);
     return t;
 }
 

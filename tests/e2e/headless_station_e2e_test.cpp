@@ -185,6 +185,8 @@ TEST_F(HeadlessStation, OneStationPerRootAndAStopSignalWhileMonitoringIsOver) {
     EXPECT_NE(out.find("ch1 OVER "), std::string::npos) << out;
     EXPECT_NE(out.find(" cause=\"用户停止运行\"\n"), std::string::npos) << out;
     EXPECT_TRUE(FactoryInfoLines().empty());
+    // No device came: no device record either.
+    EXPECT_TRUE(std::filesystem::is_empty(root_ + "/record"));
     EXPECT_EQ(CountInMainLog("[0] 通道1强制关闭"), 1);
 }
 

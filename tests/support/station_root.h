@@ -185,6 +185,7 @@ protected:
         std::vector<std::string> lines;
         if (!std::filesystem::exists(root_ + "/record")) return lines;
         for (const auto& entry : std::filesystem::directory_iterator(root_ + "/record")) {
+            if (entry.path().filename().string().rfind("FactoryInfo(", 0) != 0) continue;
             std::istringstream in(FileText(entry.path()));
             for (std::string line; std::getline(in, line);) lines.push_back(line);
         }

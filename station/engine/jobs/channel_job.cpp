@@ -50,7 +50,9 @@ bool ChannelJob::Run() {
     numbersBuilt_ = numbersFinished_ = false;
     retried_ = false;
     attempt_ = 1;
-    const platform::LocalTime start = ctx_.now();
+    attempts_.clear();
+    start_ = ctx_.now();
+    const platform::LocalTime& start = start_;
     row_.loadRamNext = 1;
     controls_.SetCaption(kStopCaption);
 
@@ -126,6 +128,7 @@ StepResult ChannelJob::RunOnce(JobStep step, const char* phase) {
     StepResult result = ctx_.runner.RunStep(step, uart_, channel_, port_, channelLog_);
     // A step that a stop cut short failed because of the stop.
     if (!result.pass) NoteCause(StopRequested() ? kStoppedCause : result.cause.empty() ? phase : result.cause);
+    attempts_.push_back({step, uart_, result});
     return result;
 }
 

@@ -3,6 +3,7 @@
 // steps of the station function with their retry rules, and the verdict.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/local_time.h"
@@ -26,6 +27,13 @@ struct JobContext {
     std::function<platform::LocalTime()> now = platform::LocalTimeNow;
 };
 
+// One run of a tool step (every retry is one), as the device record lists it.
+struct StepAttempt {
+    JobStep step;
+    bool uart = true;  // the interface picks the tool
+    StepResult result;
+};
+
 class ChannelJob {
 public:
     ChannelJob(const JobContext& context, int channel, ChannelState& row, ChannelControls& controls);
@@ -38,6 +46,10 @@ public:
     int FuncType() const { return func_; }
     // The job ended because the channel was stopped.
     bool Stopped() const { return stopped_; }
+    const platform::LocalTime& Start() const { return start_; }
+    const std::vector<StepAttempt>& Attempts() const { return attempts_; }
+    const std::string& DeviceType() const { return device_; }
+    const std::string& Port() const { return port_; }
 
 private:
     void RunSteps();
@@ -76,6 +88,8 @@ private:
     std::string channelLog_;
     int retryWindow_ = 30;
 
+    platform::LocalTime start_;
+    std::vector<StepAttempt> attempts_;
     bool ok_ = true;
     bool stopped_ = false;
     bool numbersBuilt_ = false;

@@ -6,6 +6,7 @@
 #include "station/engine/jobs/function_type.h"
 #include "station/engine/jobs/record_file.h"
 #include "station/engine/log/main_log.h"
+#include "station/engine/record/device_recorder.h"
 #include "station/engine/settings/station_settings.h"
 #include "station/engine/state/channel_state.h"
 #include "station/engine/state/station_notify.h"
@@ -74,7 +75,7 @@ void StationEngine::RunJob(int channel) {
     EndOfJob(channel, job, loopMonitoring);
 }
 
-// The verdict is on record (FactoryInfo line) before anyone is told, so a
+// The verdict is on record (FactoryInfo line, device record) before anyone is told, so a
 // front end that handles the notice late never sees the next device's numbers.
 void StationEngine::EndOfJob(int channel, const ChannelJob& job, bool loopMonitoring) {
     ChannelState& row = channels_[channel];
@@ -86,6 +87,7 @@ void StationEngine::EndOfJob(int channel, const ChannelJob& job, bool loopMonito
         const std::string cause = AppendFactoryInfo(settings_.Root(), channel, row, now);
         if (!cause.empty()) ReportUnwritableRecord(parts_.frontEnd, FactoryInfoPath(settings_.Root(), now), cause);
     }
+    if (parts_.records) parts_.records->RecordJob(channel, job, row, parts_.now());
     Controls(channel).SetSelectable(true);
     SendStationNotify(kNotifyJobEnd, channel);
     Controls(channel).SetCaption(ButtonCaption(job.FuncType()));

@@ -22,6 +22,7 @@ namespace station {
 
 class ChannelTable;
 class StationSettings;
+class DeviceRecorder;
 
 struct StationParts {
     StepRunner& runner;
@@ -31,6 +32,7 @@ struct StationParts {
     platform::Clock& clock = platform::SystemClock();
     // The local date and time of job starts, day directories and records.
     std::function<platform::LocalTime()> now = platform::LocalTimeNow;
+    DeviceRecorder* records = nullptr;  // the device record of every job with a device
 };
 
 class StationEngine {

@@ -266,6 +266,15 @@ inline const TextKey POOL_NAME = ini_detail::Text("POOL", "POOL_NAME", 63);
 inline const TextKey STATION_ID = ini_detail::Text("POOL", "STATION_ID", 63);      // made once, then kept
 }  // namespace POOL
 
+// The station on the factory network: its HTTP interface (off unless LISTEN
+// is set, "127.0.0.1:8750" or a port alone for loopback), the bearer token
+// that allows control, and the receiver of the device records.
+namespace REMOTE {
+inline const TextKey LISTEN = ini_detail::Text("REMOTE", "LISTEN", kPathChars);
+inline const TextKey TOKEN = ini_detail::Text("REMOTE", "TOKEN", 1024);
+inline const TextKey RECORD_URL = ini_detail::Text("REMOTE", "RECORD_URL", 1024);
+}  // namespace REMOTE
+
 // "MacWlist.ini", section COMMON.
 namespace MACWLIST_COMMON {
 inline constexpr int kMaxEntries = 10;

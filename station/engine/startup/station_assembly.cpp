@@ -17,7 +17,9 @@ StationAssembly::StationAssembly(const std::string& root, StationFrontEnd& front
       runner_(settings_, channels_),
       numbers_(allocator_),
       boot_(settings_, channels_),
-      engine_(settings_, channels_, StationParts{runner_, numbers_, boot_, frontEnd}) {
+      recorder_(settings_, [&frontEnd](const std::string& message) { frontEnd.Message(message); }),
+      engine_(settings_, channels_,
+              StationParts{runner_, numbers_, boot_, frontEnd, platform::SystemClock(), &recorder_}) {
     InstallMainLog(std::make_shared<MainLog>(root));
 }
 
@@ -35,6 +37,7 @@ bool StationAssembly::Start() {
         return allocator_.StationIdentifier();
     };
     if (!RunStartup(settings_, engine_, frontEnd_, StationJLink(), hooks, runtime_)) return false;
+    recorder_.SetStationId(runtime_.stationId);
     engine_.StartThreads();
     started_ = true;
     return true;

@@ -7,6 +7,7 @@
 #include "station/engine/alloc/mac_sn_allocator.h"
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/jobs/station_services.h"
+#include "station/engine/record/device_recorder.h"
 #include "station/engine/settings/station_settings.h"
 #include "station/engine/startup/station_startup.h"
 
@@ -28,6 +29,7 @@ public:
     StationEngine& Engine() { return engine_; }
     const StationSettings& Settings() const { return settings_; }
     const StationRuntime& Runtime() const { return runtime_; }
+    DeviceRecorder& Records() { return recorder_; }
 
 private:
     StationFrontEnd& frontEnd_;
@@ -37,6 +39,7 @@ private:
     ToolStepRunner runner_;
     AllocatorNumbers numbers_;
     UartBootEntry boot_;
+    DeviceRecorder recorder_;
     StationEngine engine_;
     StationRuntime runtime_;
     bool started_ = false;
