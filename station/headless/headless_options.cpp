@@ -18,6 +18,8 @@ const char* const kHeadlessUsage =
     "  --yes           answer Yes to the start's questions (else No)\n"
     "  --func N        select the station function first (1 2 4 5 8 9 12 13 16)\n"
     "  --jobs N        every started channel runs N jobs in a row (default 1)\n"
+    "  --idle          start nothing; run until SIGINT or SIGTERM, driven over\n"
+    "                  the network interface ([REMOTE] LISTEN in Torvane.ini)\n"
     "  --help          this text\n"
     "\n"
     "Exit status: 0 every job passed, 1 a job ended FAIL or OVER, 2 the station\n"
@@ -70,6 +72,8 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             ++i;
         } else if (a == "--make-list") {
             options.makeList = true;
+        } else if (a == "--idle") {
+            options.idle = true;
         } else if (a == "--yes") {
             options.answerYes = true;
         } else if (a == "--func") {

@@ -13,6 +13,7 @@ struct HeadlessOptions {
     int funcType = 0;               // --func N: 0 keeps the station's function
     int jobs = 1;                   // --jobs N: jobs per started channel
     bool jobsGiven = false;
+    bool idle = false;              // --idle: start nothing, run until a stop signal
 };
 
 // Parses the arguments that follow the program name (--headless among them).

@@ -14,6 +14,7 @@
 #include "station/headless/headless_front_end.h"
 #include "station/headless/headless_options.h"
 #include "station/headless/live_table.h"
+#include "station/remote/remote_station.h"
 
 namespace station {
 
@@ -49,12 +50,13 @@ std::vector<int> EnabledChannels(const StationSettings& settings, const Headless
     return channels;
 }
 
-// Waits until every started channel has ended its jobs; a stop signal is the
-// stop-all command, after which the jobs end with their tools killed.
-void WaitForJobs(StationEngine& engine, LiveTable* table) {
+// Waits until every started channel has ended its jobs (with `idle`, until a
+// stop signal); a stop signal is the stop-all command, after which the jobs
+// end with their tools killed.
+void WaitForJobs(StationEngine& engine, LiveTable* table, bool idle) {
     bool stopped = false;
     auto lastDraw = std::chrono::steady_clock::now() - kRedrawPeriod;
-    while (engine.AnyActive()) {
+    while (engine.AnyActive() || (idle && !stopped)) {
         if (platform::StopSignalReceived() && !stopped) {
             engine.StopAll();
             stopped = true;
@@ -97,18 +99,22 @@ int RunHeadless(const std::vector<std::string>& args) {
         bool ready = station.Start() && !platform::StopSignalReceived();
         if (ready && options.funcType != 0) ready = engine.SelectFunction(options.funcType);
         if (ready && options.makeList) ready = MakeBurnList(station.Settings(), engine.Functions().Func(), frontEnd);
+        remote::RemoteStation remote({engine, channels, station.Settings(), station.Records(), frontEnd,
+                                      station.Runtime().stationId});
         if (ready) {
             // Without --jobs a channel keeps the station's own rule.
             engine.SetJobsPerStart(options.jobsGiven ? options.jobs : 0);
-            const int started = StartChannels(engine, options);
-            if (started <= 0) {
+            const int started = options.idle ? 0 : StartChannels(engine, options);
+            if (started <= 0 && !options.idle) {
                 std::fprintf(stderr, "Torvane: no channel could be started (see the main log)\n");
             } else {
+                remote.Start();
                 LiveTable table(channels, frontEnd, EnabledChannels(station.Settings(), options));
-                WaitForJobs(engine, terminal ? &table : nullptr);
+                WaitForJobs(engine, terminal ? &table : nullptr, options.idle);
                 status = frontEnd.AnyJobFailed() ? kExitFail : kExitPass;
             }
         }
+        remote.Stop();
         station.Shutdown();
     }
     SetStationNotifyReceiver(nullptr);

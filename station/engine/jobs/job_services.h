@@ -2,6 +2,7 @@
 // What a channel job needs from the rest of the engine, behind small
 // interfaces, so that the job loop can be driven by stand-ins in tests and by
 // the real tool runner, allocation and boot-mode entry in the station.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -84,6 +85,10 @@ public:
     virtual bool OldProjectWithoutModelId() { return false; }
     // A channel thread took up a job (called on that thread).
     virtual void OnJobStart(int /*channel*/) {}
+    // Runs a command of another front end (the network) where this front end
+    // runs its own, so that the command's checks may look at its windows.
+    // Without windows it runs at once on the calling thread.
+    virtual void PostCommand(std::function<void()> command) { command(); }
 };
 
 }  // namespace station

@@ -129,6 +129,20 @@ void StationEngine::StopAll() {
     }
 }
 
+bool StationEngine::StopOne(int channel) {
+    ChannelState& row = channels_[channel];
+    std::atomic<int>& left = jobsLeft_[size_t(channel - 1)];
+    if (left.load() > 1) left = 1;
+    if (IsBusy(row.status.load())) {
+        Log(0, "用户停止运行 %d\n", channel);
+        row.stopRequested = 1;
+        return true;
+    }
+    if (!active_[size_t(channel - 1)].load()) return false;
+    row.stopRequested = 1;
+    return true;
+}
+
 bool StationEngine::SelectFunction(int funcType) {
     if (funcType == functions_.Func()) return true;
     if (channels_.AnyBusy()) {

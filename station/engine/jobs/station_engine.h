@@ -64,6 +64,11 @@ public:
     // when a check refused the command.
     int StartAll();
     void StopAll();
+    // Stops one channel as its start button does while it is busy; a channel
+    // between two jobs of a row ends its row. False when it was not working.
+    bool StopOne(int channel);
+    // From its start until its last job has ended.
+    bool ChannelActive(int channel) const { return active_.at(size_t(channel - 1)).load(); }
     // The ribbon's function switch; false when refused (a channel works).
     bool SelectFunction(int funcType);
     // Advances the elapsed time of busy channels (the 2000 ms tick).

@@ -1,6 +1,9 @@
 #include "station/engine/record/device_recorder.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "common/burn_list.h"
 #include "common/compressed_image.h"
@@ -133,12 +136,35 @@ void DeviceRecorder::Write(const DeviceRecord& record) {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string path = DeviceRecordsPath(settings_.Root(), record.end);
         std::string cause;
-        if (!platform::AppendDurably(path, json + "\n", &cause)) failures.emplace_back(path, cause);
+        // The outbox first: a crash between the two leaves a record that the
+        // next start-up adds to the day's file (RepairFromOutbox), never one
+        // that the day's file has and the receiver never gets.
         if (!settings_.Read(REMOTE::RECORD_URL).empty() && !PutInOutbox(settings_.Root(), record.id, json, cause))
             failures.emplace_back(OutboxDirectory(settings_.Root()) + "/" + record.id + ".json", cause);
+        if (!platform::AppendDurably(path, json + "\n", &cause)) failures.emplace_back(path, cause);
         for (const Listener& listener : listeners_) listener(record, json);
     }
     for (const auto& [path, cause] : failures) ReportUnwritable(path, cause);
+}
+
+void DeviceRecorder::RepairFromOutbox() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const OutboxEntry& entry : OutboxEntries(settings_.Root(), SIZE_MAX)) {
+        const nlohmann::json record = nlohmann::json::parse(entry.json, nullptr, false);
+        platform::LocalTime day;
+        if (record.is_discarded() || !record.contains("id") || !record["id"].is_string() ||
+            !record.contains("end") || !record["end"].is_string() ||
+            std::sscanf(record["end"].get<std::string>().c_str(), "%d-%d-%d", &day.year, &day.month, &day.day) != 3)
+            continue;
+        const std::string path = DeviceRecordsPath(settings_.Root(), day);
+        std::vector<uint8_t> text;
+        common::ReadImageFile(path, text);
+        const std::string marker = "\"id\":" + record["id"].dump() + ",";
+        if (std::string(text.begin(), text.end()).find(marker) != std::string::npos) continue;
+        // A line cut short by the crash ends here, so the record starts a line of its own.
+        const std::string lead = !text.empty() && text.back() != '\n' ? "\n" : "";
+        platform::AppendDurably(path, lead + entry.json + "\n");
+    }
 }
 
 void DeviceRecorder::ReportUnwritable(const std::string& path, const std::string& cause) {

@@ -31,6 +31,10 @@ public:
     // OVER never reached a device and gets no record.
     void RecordJob(int channel, const ChannelJob& job, const ChannelState& row, const platform::LocalTime& end);
 
+    // Start-up: a record that reached the outbox but not the day's file
+    // (the station was killed between the two writes) is added to the file.
+    void RepairFromOutbox();
+
     // Listeners are called on the channel's thread, in the order of the
     // file; they must not block.
     void AddListener(Listener listener);

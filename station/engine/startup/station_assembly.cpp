@@ -18,8 +18,9 @@ StationAssembly::StationAssembly(const std::string& root, StationFrontEnd& front
       numbers_(allocator_),
       boot_(settings_, channels_),
       recorder_(settings_, [&frontEnd](const std::string& message) { frontEnd.Message(message); }),
+      commandFrontEnd_(frontEnd),
       engine_(settings_, channels_,
-              StationParts{runner_, numbers_, boot_, frontEnd, platform::SystemClock(), &recorder_}) {
+              StationParts{runner_, numbers_, boot_, commandFrontEnd_, platform::SystemClock(), &recorder_}) {
     InstallMainLog(std::make_shared<MainLog>(root));
 }
 
@@ -38,6 +39,7 @@ bool StationAssembly::Start() {
     };
     if (!RunStartup(settings_, engine_, frontEnd_, StationJLink(), hooks, runtime_)) return false;
     recorder_.SetStationId(runtime_.stationId);
+    recorder_.RepairFromOutbox();
     engine_.StartThreads();
     started_ = true;
     return true;

@@ -6,6 +6,7 @@
 
 #include "station/engine/alloc/mac_sn_allocator.h"
 #include "station/engine/jobs/station_engine.h"
+#include "station/engine/jobs/routed_front_end.h"
 #include "station/engine/jobs/station_services.h"
 #include "station/engine/record/device_recorder.h"
 #include "station/engine/settings/station_settings.h"
@@ -40,6 +41,7 @@ private:
     AllocatorNumbers numbers_;
     UartBootEntry boot_;
     DeviceRecorder recorder_;
+    RoutedFrontEnd commandFrontEnd_;
     StationEngine engine_;
     StationRuntime runtime_;
     bool started_ = false;
