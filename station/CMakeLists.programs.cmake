@@ -4,6 +4,8 @@
 file(GLOB REMOTE_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/remote/*.cpp)
 add_library(station_remote STATIC ${REMOTE_SOURCES})
 target_link_libraries(station_remote PUBLIC station_engine PkgConfig::HTTPLIB)
+# The windows run the network front end beside them.
+target_link_libraries(station_ui PUBLIC station_remote)
 file(GLOB HEADLESS_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/headless/*.cpp)
 add_library(station_headless STATIC ${HEADLESS_SOURCES})
 target_link_libraries(station_headless PUBLIC station_engine station_remote)

@@ -59,7 +59,7 @@ ChannelView StationView::Take(int channel) {
     v.verdict = status == kStatusPass ? "PASS" : status == kStatusFail ? "FAIL" : over_[at] ? "OVER" : "";
     v.mac = row.macText.Get();
     v.sn = row.snText.Get();
-    if (status == kStatusFail || over_[at]) v.cause = std::string();  // CAUSE-PENDING
+    if (status == kStatusFail || over_[at]) v.cause = row.failCause.Get();
     return v;
 }
 

@@ -255,9 +255,11 @@ void RemoteStation::Route() {
                   [client](size_t, httplib::DataSink& sink) {
                       bool ended = false;
                       std::string text = client->Take(std::chrono::duration_cast<std::chrono::milliseconds>(kKeepAlive), ended);
-                      if (ended) return false;
-                      if (text.empty()) text = ": keep-alive\n\n";
-                      return sink.write(text.data(), text.size());
+                      // What was queued before the end still goes out.
+                      if (text.empty() && !ended) text = ": keep-alive\n\n";
+                      if (!text.empty() && !sink.write(text.data(), text.size())) return false;
+                      if (ended) sink.done();
+                      return true;
                   },
                   [this, client](bool) { hub_.Leave(client); });
           }));

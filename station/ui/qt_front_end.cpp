@@ -78,4 +78,8 @@ void QtFrontEnd::OnStationNotify(const StationNotify& notify) {
     emit Notified(notify.flags, notify.channel);
 }
 
+void QtFrontEnd::PostCommand(std::function<void()> command) {
+    QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
+}
+
 }  // namespace station::ui

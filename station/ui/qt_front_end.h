@@ -36,6 +36,8 @@ public:
     bool SecondaryScreenOpen() override { return secondaryScreenOpen && secondaryScreenOpen(); }
     bool ReturnToMainScreen() override;
     void OnStationNotify(const StationNotify& notify) override;
+    // A network command runs on the GUI thread, where the windows live.
+    void PostCommand(std::function<void()> command) override;
 
     // A stop signal: every box that waits for the operator closes (a question
     // so closed is a No), and later messages go to standard error instead.

@@ -14,6 +14,7 @@
 #include "station/engine/startup/exit_status.h"
 #include "station/engine/startup/station_assembly.h"
 #include "station/engine/state/channel_state.h"
+#include "station/remote/remote_station.h"
 #include "station/ui/cali_para_window.h"
 #include "station/ui/channel_panel.h"
 #include "station/ui/info_window.h"
@@ -150,6 +151,9 @@ int RunWindowed(int argc, char** argv) {
                 if (!scan.operatorMessage.empty()) frontEnd.Message(scan.operatorMessage);
             });
             window.show();
+            remote::RemoteStation remote({engine, StationChannels(), station.Settings(), station.Records(), frontEnd,
+                                          station.Runtime().stationId});
+            remote.Start();
             bool anyFailed = false;
             QObject::connect(&frontEnd, &QtFrontEnd::Notified, &window, [&anyFailed](int flags, int channel) {
                 if ((flags & kNotifyJobFinished) && channel >= 1 && channel <= kChannelCount &&
@@ -190,6 +194,7 @@ int RunWindowed(int argc, char** argv) {
                 if (options.exitWhenDone) window.close();
             });
             app.exec();
+            remote.Stop();
             running = nullptr;
             // An unattended run that started nothing was refused.
             status = options.startAll && started <= 0 ? kExitRefused : anyFailed ? kExitFail : kExitPass;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -142,6 +143,44 @@ TEST_F(RemoteStationE2e, ClientsReadStartStopAndFollowEveryRecordOfARun) {
     EXPECT_EQ(out, "ok\n");
     EXPECT_EQ(StopStation(), 1);  // the stopped jobs failed
     EXPECT_EQ(CountInMainLog("[0] 用户停止运行"), 0);  // the refused start stopped nothing
+}
+
+// The status page in a real browser: the tiles are rendered by the server,
+// so the page shows the line before (and without) its script.
+TEST_F(RemoteStationE2e, TheStatusPageShowsEveryChannelsTileDuringARun) {
+    if (!std::filesystem::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium is not installed (scripts/setup)";
+    Configure("QM2D", 1000000);
+    for (int channel = 1; channel <= 4; ++channel) AddDevice(channel, "QM2D");
+    Set("COMMON_SET", "DELAY_SECOND", "20");  // the run holds its channels running until stopped
+    Set("REMOTE", "LISTEN", "127.0.0.1:0");
+    StartStation({"--make-list"});
+    const std::string base = WaitForAddress();
+    ASSERT_FALSE(base.empty());
+
+    std::filesystem::create_directories(root_ + "/browser");
+    platform::ChildProcess browser;
+    ASSERT_TRUE(browser.Start({"/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                               "--user-data-dir=" + root_ + "/browser", "--dump-dom", base + "/"},
+                              root_));
+    std::string dom;
+    platform::Clock& clock = platform::SystemClock();
+    const uint64_t deadline = clock.NowMs() + kLimitMs;
+    while (browser.ReadAvailable(dom, 200) && clock.NowMs() < deadline) station_.ReadAvailable(stationOut_, 0);
+    if (browser.Running()) browser.Kill();
+    browser.Wait();
+    EXPECT_EQ(StopStation(), 1);  // the run was stopped
+
+    static const std::regex tile("<div class=\"tile ([a-z ]*)\" id=\"ch([0-9]+)\"");
+    std::map<int, std::string> classes;
+    for (std::sregex_iterator it(dom.begin(), dom.end(), tile), end; it != end; ++it)
+        classes[std::stoi((*it)[2])] = (*it)[1];
+    ASSERT_EQ(classes.size(), 16u) << dom;
+    for (int channel = 1; channel <= 4; ++channel) EXPECT_EQ(classes[channel], "running") << channel;
+    EXPECT_EQ(classes[5], "idle disabled");
+    EXPECT_NE(dom.find("<span class=\"port\">" + Get("UART_FILTER", "CH3_PORT") + "</span>"), std::string::npos);
+    // No token entered: the control buttons are there but not shown.
+    EXPECT_EQ(dom.find("class=\"armed\""), std::string::npos);
 }
 
 TEST_F(RemoteStationE2e, RecordsReachTheReceiverAtLeastOnceThroughOutagesAndAKill) {

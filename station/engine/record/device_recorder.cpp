@@ -109,6 +109,7 @@ DeviceRecord DeviceRecorder::Compose(int channel, const ChannelJob& job, const C
     r.start = job.Start();
     r.end = end;
     r.verdict = row.status.load() == kStatusPass ? "PASS" : "FAIL";
+    if (r.verdict == "FAIL") r.cause = row.failCause.Get();
     r.mac = row.macText.Get();
     r.sn = row.snText.Get();
     for (const StepAttempt& attempt : job.Attempts())

@@ -20,7 +20,8 @@ StationAssembly::StationAssembly(const std::string& root, StationFrontEnd& front
       recorder_(settings_, [&frontEnd](const std::string& message) { frontEnd.Message(message); }),
       commandFrontEnd_(frontEnd),
       engine_(settings_, channels_,
-              StationParts{runner_, numbers_, boot_, commandFrontEnd_, platform::SystemClock(), &recorder_}) {
+              StationParts{runner_, numbers_, boot_, commandFrontEnd_, platform::SystemClock(),
+                           platform::LocalTimeNow, &recorder_}) {
     InstallMainLog(std::make_shared<MainLog>(root));
 }
 
