@@ -83,6 +83,7 @@ TEST_F(DeviceRecordE2e, EveryDeviceGetsOneRecordWithItsNumbersStepsAndImages) {
     EXPECT_EQ(fail["verdict"], "FAIL");
     EXPECT_EQ(fail["mac"].get<std::string>().size(), 12u);
     EXPECT_NE(fail["mac"], pass["mac"]);
+    EXPECT_NE(fail["cause"], "") << fail.dump();
     ASSERT_EQ(fail["steps"].size(), 1u);
     EXPECT_NE(fail["steps"][0]["exit_status"], 0);
     EXPECT_TRUE(fail["images"].empty());
