@@ -131,8 +131,8 @@ std::string StationView::StationLine() {
         std::lock_guard<std::mutex> lock(mutex_);
         device = device_;
     }
-    return stationId_ + " · " + device + " · FUNC_TYPE " + std::to_string(engine_.Functions().Func()) + " · " +
-           version_;
+    return stationId_ + (device.empty() ? "" : " · " + device) + " · FUNC_TYPE " +
+           std::to_string(engine_.Functions().Func()) + " · " + version_;
 }
 
 }  // namespace station::remote
