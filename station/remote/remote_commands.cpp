@@ -40,7 +40,7 @@ public:
         return false;
     }
     bool SecondaryScreenOpen() override { return own_.SecondaryScreenOpen(); }
-    void ReturnToMainScreen() override {}
+    bool ReturnToMainScreen() override { return false; }  // a network command never leaves a window
     bool OldProjectWithoutModelId() override { return own_.OldProjectWithoutModelId(); }
     const std::string& Text() const { return text_; }
 

@@ -27,7 +27,7 @@ public:
     void Message(const std::string& text) override { Current().Message(text); }
     bool Ask(const std::string& question) override { return Current().Ask(question); }
     bool SecondaryScreenOpen() override { return Current().SecondaryScreenOpen(); }
-    void ReturnToMainScreen() override { Current().ReturnToMainScreen(); }
+    bool ReturnToMainScreen() override { return Current().ReturnToMainScreen(); }
     bool OldProjectWithoutModelId() override { return Current().OldProjectWithoutModelId(); }
     void OnJobStart(int channel) override { own_.OnJobStart(channel); }
     void PostCommand(std::function<void()> command) override { own_.PostCommand(std::move(command)); }
