@@ -19,53 +19,19 @@
 #include <thread>
 #include <vector>
 
-#include "common/ini_profile.h"
-#include "platform/child_process.h"
-#include "platform/clock.h"
-#include "tests/support/devsim_process.h"
+#include "bench/station_line.h"
 
 namespace {
 
-constexpr int kChannels = 16;
+constexpr int kChannels = bench_support::kLineChannels;
 constexpr size_t kImageSize = 4 << 20;
 constexpr int kStreamClients = 50;
 constexpr int kRequestsPerSecond = 200;
 constexpr double kTarget = 1.02;
 
-void Set(const std::string& root, const std::string& section, const std::string& key, const std::string& value) {
-    common::IniWriteString(root + "/Torvane.ini", section, key, value);
-}
-
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::string MakeStationRoot() {
-    char pattern[] = "/tmp/remote_load_bench_XXXXXX";
-    const std::string root = mkdtemp(pattern);
-    std::filesystem::create_directories(root + "/file");
-    std::vector<char> image(kImageSize);
-    uint32_t x = 11;
-    for (auto& b : image) {
-        x = x * 1103515245u + 12345u;
-        b = char(x >> 16);
-    }
-    std::ofstream(root + "/file/app.bin", std::ios::binary).write(image.data(), std::streamsize(image.size()));
-    std::ofstream(root + "/file/ram_patch.bin", std::ios::binary) << std::string(12000, '\x5a');
-    std::ofstream(root + "/file/sig_pub.der", std::ios::binary) << std::string(294, '\x33');
-    for (auto [section, key, value] :
-         {std::tuple{"COMMON_SET", "FUNC_TYPE", "1"}, {"COMMON_SET", "PORT_TYPE", "1"}, {"UART_FILTER", "BAUND", "3000000"},
-          {"UART_FILTER", "FILTER_FLAG", "2"}, {"DEV_SET", "DEV_NUM", "1"}, {"DEV_SET", "DEV_NAME0", "QM2B"},
-          {"DEV_SET", "DEV_IDX", "0"}, {"UART_DRIVER", "QM2B", "ram_patch.bin"}, {"FILE_SET", "FILE_NUM", "1"},
-          {"FILE_SET", "FILE_ADDR_0", "0x10020000"}, {"FILE_SET", "FILE_SEL_0", "1"}, {"BLE_SET", "ENABLE_FLAG", "1"},
-          {"BLE_SET", "CUR_ADDR", "C0FFEE000000"}, {"BLE_SET", "END_ADDR", "C0FFEEFFFFFF"},
-          {"SN_SET", "ENABLE_FLAG", "1"}, {"SN_SET", "START_VALUE", "00000001"}, {"SN_SET", "CUR_VALUE", "00000001"}})
-        Set(root, section, key, value);
-    Set(root, "FILE_SET", "FILE_PATH_0", root + "/file/app.bin");
-    Set(root, "COMMON_SET", "JLINK_PATH", std::string(STATION_BIN_DIR) + "/virtual-jlink");
-    for (int ch = 1; ch <= kChannels; ++ch) Set(root, "CHAN_SET", "CH" + std::to_string(ch), "1");
-    return root;
 }
 
 // The clients: event-stream readers counting "event: record" lines, and a
@@ -137,28 +103,24 @@ struct LineRun {
     size_t recordLines = 0;
 };
 
-LineRun RunLine(const std::string& root, bool loaded) {
+LineRun RunLine(const bench_support::StationLineRoot& root, bool loaded) {
     LineRun run;
-    std::filesystem::remove_all(root + "/record");
-    Set(root, "REMOTE", "LISTEN", loaded ? "127.0.0.1:0" : "");
+    std::filesystem::remove_all(root.Path("record"));
+    root.Set("REMOTE", "LISTEN", loaded ? "127.0.0.1:0" : "");
     std::vector<std::unique_ptr<testing_support::DevsimProcess>> devices;
-    for (int ch = 1; ch <= kChannels; ++ch) {
-        auto device = std::make_unique<testing_support::DevsimProcess>();
-        if (!device->Start({"--device", "QM2B", "--mode", "bootrom", "--rate-limit"})) return run;
-        Set(root, "UART_FILTER", "CH" + std::to_string(ch) + "_PORT", device->PtyPath());
-        devices.push_back(std::move(device));
-    }
+    if (!root.StartDevices(kChannels, nullptr, devices)) return run;
     platform::ChildProcess station;
     platform::Clock& clock = platform::SystemClock();
     const uint64_t start = clock.NowMs();
-    if (!station.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless", "--make-list"}, root)) return run;
+    if (!station.Start({std::string(STATION_BIN_DIR) + "/Torvane", "--headless", "--make-list"}, root.path()))
+        return run;
     std::string out;
     std::unique_ptr<Load> load;
     static const std::regex listening("网络接口已启动：http://127\\.0\\.0\\.1:([0-9]+)/");
     while (station.ReadAvailable(out, 50)) {
         if (!loaded || load) continue;
         std::string log;
-        for (const auto& entry : std::filesystem::directory_iterator(root + "/log"))
+        for (const auto& entry : std::filesystem::directory_iterator(root.Path("log")))
             if (entry.path().filename().string().rfind("log(", 0) == 0) log += FileText(entry.path());
         std::smatch m;
         if (std::regex_search(log, m, listening)) load = std::make_unique<Load>(std::stoi(m[1]));
@@ -171,7 +133,7 @@ LineRun RunLine(const std::string& root, bool loaded) {
         run.requests = load->Requests();
         run.failed = load->FailedRequests();
     }
-    for (const auto& entry : std::filesystem::directory_iterator(root + "/record"))
+    for (const auto& entry : std::filesystem::directory_iterator(root.Path("record")))
         if (entry.path().filename().string().rfind("devices(", 0) == 0) {
             std::istringstream in(FileText(entry.path()));
             for (std::string line; std::getline(in, line);) ++run.recordLines;
@@ -183,10 +145,9 @@ LineRun RunLine(const std::string& root, bool loaded) {
 }  // namespace
 
 int main() {
-    const std::string root = MakeStationRoot();
+    const bench_support::StationLineRoot root(kImageSize);
     const LineRun quiet = RunLine(root, false);
     const LineRun loaded = RunLine(root, true);
-    std::filesystem::remove_all(root);
     if (!quiet.passed || !loaded.passed) return 1;
     const double ratio = double(loaded.wallMs) / double(quiet.wallMs);
     const bool everyRecord = loaded.fewestRecords == kChannels && loaded.recordLines == size_t(kChannels);
