@@ -165,8 +165,11 @@ void Device::OnTick() {
         action();
         if (disconnected_) return;
     }
-    if (debugAttached_ && debugPort_) debugPort_->OnTick(*this, now);
-    if (personality_) personality_->OnTick(*this, now);
+    // The actions may have stamped times after `now` (a block asked for):
+    // the stall checks compare against a time no earlier than those.
+    const uint64_t after = NowMs();
+    if (debugAttached_ && debugPort_) debugPort_->OnTick(*this, after);
+    if (personality_) personality_->OnTick(*this, after);
     retired_.clear();
 }
 

@@ -18,6 +18,17 @@ inline devsim::DeviceExtensions FirmwareExtensions(std::shared_ptr<const devsim:
     return extensions;
 }
 
+// Virtual time that also moves a little each time it is read, as the wall
+// clock does between the steps of one tick on a busy machine.
+class CreepingClock : public platform::VirtualClock {
+public:
+    uint64_t NowUs() override {
+        AdvanceUs(creepUs);
+        return VirtualClock::NowUs();
+    }
+    uint64_t creepUs = 0;
+};
+
 struct Harness {
     explicit Harness(const std::string& type = "QM2B", devsim::Device::StartMode mode = devsim::Device::StartMode::RamLoader,
                      devsim::FaultOptions faults = {},
@@ -45,7 +56,7 @@ struct Harness {
         }
         return out;
     }
-    platform::VirtualClock clock;
+    CreepingClock clock;
     devsim::Device device;
 };
 

@@ -88,6 +88,19 @@ TEST(DevsimLoader, BlocksBeforeRxWaitAreLostAndFlashWorkTakesItsTime) {
     EXPECT_EQ(erase.Advance(100), "OK\r\n");
 }
 
+TEST(DevsimLoader, ATransferIsNotTakenForStalledWhenTimeMovesWithinATick) {
+    devsim::FaultOptions f;
+    f.flashTiming = true;
+    Harness h("QM2B", Device::StartMode::RamLoader, f);
+    h.clock.creepUs = 700;
+    const auto data = Pattern(0x20000 + 0x100);
+    EXPECT_EQ(h.Send("burn_erase_write 0x10020000 " + Hex(uint32_t(data.size())) + "\r"), "");
+    ASSERT_EQ(h.Advance(300), "RX_WAIT\r\n");
+    EXPECT_EQ(h.Send(std::vector<uint8_t>(data.begin(), data.begin() + 0x20000)), "");
+    EXPECT_EQ(h.Advance(300), "RX_WAIT\r\n");
+    EXPECT_EQ(h.Send(std::vector<uint8_t>(data.begin() + 0x20000, data.end())) + h.Advance(300), "OK\r\n");
+}
+
 TEST(DevsimLoader, EraseWriteSendsRxWaitPerBlockThenOk) {
     Harness h;
     const auto data = Pattern(0x40000 + 100);
