@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 
 namespace platform {
 
@@ -9,5 +10,8 @@ struct LocalTime {
 };
 
 LocalTime LocalTimeNow();
+
+// Where a component reads the local date and time (tests put in their own).
+using LocalTimeSource = std::function<LocalTime()>;
 
 }  // namespace platform

@@ -17,7 +17,19 @@ namespace {
 
 using testing_support::FileText;
 
-class WindowedStation : public testing_support::StationRoot {};
+class WindowedStation : public testing_support::StationRoot {
+protected:
+    // Sends the stop signal and waits (with a safety limit) for the station to
+    // close its output and end; its exit status.
+    int StopBySignal(platform::ChildProcess& station) {
+        ::kill(station.pid(), SIGTERM);
+        std::string out;
+        for (int i = 0; i < 150 && station.ReadAvailable(out, 200); ++i) {}
+        for (int i = 0; i < 50 && station.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(station.Running()) << "the station did not end after the stop signal";
+        return station.Running() ? -1 : station.Wait();
+    }
+};
 
 TEST_F(WindowedStation, StartAllBurnsTwoChannelsAndTheWindowClosesWhenTheyPass) {
     Configure("QM2D", 1000000);
@@ -94,12 +106,7 @@ TEST_F(WindowedStation, AStopSignalEndsTheJobsBeforeTheStationExits) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(CountInMainLog("[1] 任务线程启动"), 1);
 
-    ::kill(station.pid(), SIGTERM);
-    std::string out;
-    for (int i = 0; i < 150 && station.ReadAvailable(out, 200); ++i) {}
-    for (int i = 0; i < 50 && station.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_FALSE(station.Running()) << "the station did not end after the stop signal";
-    EXPECT_EQ(station.Wait(), 1);
+    ASSERT_EQ(StopBySignal(station), 1);
     EXPECT_EQ(CountInMainLog("[0] 通道1强制关闭"), 1);
     EXPECT_EQ(CountInMainLog("[1] 任务线程结束：OVER"), 1);
     EXPECT_TRUE(FactoryInfoLines().empty());
@@ -117,12 +124,7 @@ TEST_F(WindowedStation, AStopSignalWhileAStartUpBoxWaitsEndsTheStation) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(CountInMainLog(missingIni), 1);
 
-    ::kill(station.pid(), SIGTERM);
-    std::string out;
-    for (int i = 0; i < 150 && station.ReadAvailable(out, 200); ++i) {}
-    for (int i = 0; i < 50 && station.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_FALSE(station.Running()) << "the station did not end after the stop signal";
-    EXPECT_EQ(station.Wait(), 2);
+    ASSERT_EQ(StopBySignal(station), 2);
 }
 
 }  // namespace

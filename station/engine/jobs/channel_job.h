@@ -24,7 +24,7 @@ struct JobContext {
     FactoryNumbers& numbers;
     BootModeEntry& boot;
     platform::Clock& clock;
-    std::function<platform::LocalTime()> now = platform::LocalTimeNow;
+    platform::LocalTimeSource now = platform::LocalTimeNow;
 };
 
 // One run of a tool step (every retry is one), as the device record lists it.

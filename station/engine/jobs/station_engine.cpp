@@ -116,29 +116,18 @@ void StationEngine::Tick() {
 // but will be: it is stopped too, and its row ends with the current job.
 void StationEngine::StopAll() {
     Log(0, "点击停止按钮\n");
-    for (int channel = 1; channel <= kChannelCount; ++channel) {
-        ChannelState& row = channels_[channel];
-        std::atomic<int>& left = jobsLeft_[size_t(channel - 1)];
-        if (left.load() > 1) left = 1;
-        if (IsBusy(row.status.load())) {
-            Log(0, "通道%d强制关闭\n", channel);
-            row.stopRequested = 1;
-        } else if (active_[size_t(channel - 1)].load()) {
-            row.stopRequested = 1;
-        }
-    }
+    for (int channel = 1; channel <= kChannelCount; ++channel) StopChannel(channel, "通道%d强制关闭\n");
 }
 
-bool StationEngine::StopOne(int channel) {
+bool StationEngine::StopOne(int channel) { return StopChannel(channel, "用户停止运行 %d\n"); }
+
+bool StationEngine::StopChannel(int channel, const char* busyLine) {
     ChannelState& row = channels_[channel];
     std::atomic<int>& left = jobsLeft_[size_t(channel - 1)];
     if (left.load() > 1) left = 1;
-    if (IsBusy(row.status.load())) {
-        Log(0, "用户停止运行 %d\n", channel);
-        row.stopRequested = 1;
-        return true;
-    }
-    if (!active_[size_t(channel - 1)].load()) return false;
+    const bool busy = IsBusy(row.status.load());
+    if (busy) Log(0, busyLine, channel);
+    if (!busy && !active_[size_t(channel - 1)].load()) return false;
     row.stopRequested = 1;
     return true;
 }

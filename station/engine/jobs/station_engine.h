@@ -31,7 +31,7 @@ struct StationParts {
     StationFrontEnd& frontEnd;
     platform::Clock& clock = platform::SystemClock();
     // The local date and time of job starts, day directories and records.
-    std::function<platform::LocalTime()> now = platform::LocalTimeNow;
+    platform::LocalTimeSource now = platform::LocalTimeNow;
     DeviceRecorder* records = nullptr;  // the device record of every job with a device
 };
 
@@ -97,6 +97,10 @@ private:
     void ArmChannel(int channel, bool singleStart);
     void WorkerLoop(int channel);
     void EndOfJob(int channel, const ChannelJob& job, bool loopMonitoring);
+    // Ends a channel's row and asks its job to stop; `busyLine` (with the
+    // channel number) is logged when a job was running. False when the
+    // channel was not working.
+    bool StopChannel(int channel, const char* busyLine);
 
     const StationSettings& settings_;
     ChannelTable& channels_;

@@ -15,7 +15,7 @@
 
 namespace station {
 
-using LocalTimeSource = std::function<platform::LocalTime()>;
+using platform::LocalTimeSource;
 
 // Local time that moves with `clock`: `start` plus the time the clock has
 // advanced since this call. Lets tests cross midnight on virtual time.

@@ -237,7 +237,7 @@ protected:
     FakeBoot boot_;
     FakeFrontEnd frontEnd_;
     TickingClock clock_;
-    std::function<platform::LocalTime()> now_ = platform::LocalTimeNow;  // the engine's date and time
+    platform::LocalTimeSource now_ = platform::LocalTimeNow;  // the engine's date and time
     std::unique_ptr<StationEngine> engine_;
 };
 
