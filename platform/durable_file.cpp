@@ -90,30 +90,43 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, boo
     return !durable || SyncDirectory(DirectoryOf(path));
 }
 
-bool AppendToFile(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+namespace {
+
+// Appends `text`; durable: the data is on disk before it returns, and so is
+// the file's name when this append made the file.
+bool Append(const std::string& path, const std::string& text, bool durable, std::string* cause) {
+    auto fail = [cause](int error) {
+        if (cause) *cause = std::strerror(error);
+        return false;
+    };
+    bool created = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        created = fd >= 0;
+    }
+    if (fd < 0) return fail(errno);
     Record(FileStep::kWrite, path);
-    const bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    ::close(fd);
-    return ok;
+    bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (ok && durable) {
+        Record(FileStep::kFlush, path);
+        ok = ::fsync(fd) == 0;
+    }
+    const int error = errno;
+    if (::close(fd) != 0 && ok) return fail(errno);
+    if (!ok) return fail(error);
+    if (durable && created && !SyncDirectory(DirectoryOf(path))) return fail(errno);
+    return true;
+}
+
+}  // namespace
+
+bool AppendToFile(const std::string& path, const std::string& text, std::string* cause) {
+    return Append(path, text, false, cause);
 }
 
 bool AppendDurably(const std::string& path, const std::string& text, std::string* cause) {
-    auto fail = [&] {
-        if (cause) *cause = std::strerror(errno);
-        return false;
-    };
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return fail();
-    if (!WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size()) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return fail();
-    }
-    if (::close(fd) != 0) return fail();
-    return true;
+    return Append(path, text, true, cause);
 }
 
 }  // namespace platform

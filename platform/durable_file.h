@@ -23,8 +23,9 @@ std::string DirectoryOf(const std::string& path);
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, bool durable);
 
 // Appends `text` to the file (created when missing) in one open-append-close,
-// so lines written by several writers never interleave inside a line.
-bool AppendToFile(const std::string& path, const std::string& text);
+// so lines written by several writers never interleave inside a line. False
+// with the reason (from the open, the write or the close) in `cause`.
+bool AppendToFile(const std::string& path, const std::string& text, std::string* cause = nullptr);
 
 // The steps of the calls above as they happen, for tests that check what
 // reached the disk before what. A replacement's temp file is reported under
@@ -33,8 +34,9 @@ enum class FileStep { kWrite, kFlush, kRename, kFlushDirectory };
 using FileStepRecorder = std::function<void(FileStep step, const std::string& path)>;
 void SetFileStepRecorder(FileStepRecorder recorder);
 
-// AppendToFile, flushed to the disk before it returns: a record appended
-// this way survives a crash or a power loss. False with the reason in `cause`.
+// AppendToFile, flushed to the disk before it returns (with the directory
+// when the append made the file): a record appended this way survives a
+// crash or a power loss. False with the reason in `cause`.
 bool AppendDurably(const std::string& path, const std::string& text, std::string* cause = nullptr);
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "station/engine/jobs/record_file.h"
+#include "platform/durable_file.h"
 #include "station/engine/state/channel_state.h"
 
 namespace station {
@@ -23,7 +23,8 @@ std::string AppendFactoryInfo(const std::string& root, int channel, const Channe
                   now.hour, now.minute, now.second, channel);
     const std::string line = head + row.port.Get() + (status == kStatusPass ? ",PASS," : ",FAIL,") +
                              row.macText.Get() + "," + row.snText.Get() + ",\n";
-    return AppendToRecordFile(FactoryInfoPath(root, now), line);
+    std::string cause;
+    return platform::AppendToFile(FactoryInfoPath(root, now), line, &cause) ? "" : cause;
 }
 
 }  // namespace station
