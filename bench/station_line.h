@@ -33,6 +33,11 @@ constexpr int kLineChannels = 16;
 class StationLineRoot {
 public:
     explicit StationLineRoot(size_t imageSize) {
+        // Without its scratch directory every path would name a file under "/".
+        if (!dir_.ok()) {
+            std::fprintf(stderr, "no scratch directory for the station root\n");
+            std::exit(1);
+        }
         std::filesystem::create_directories(dir_.Path("file"));
         dir_.Write("file/app.bin", PseudoRandomBytes(imageSize, 11));
         dir_.Write("file/ram_patch.bin", std::string(12000, '\x5a'));

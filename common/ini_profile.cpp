@@ -1,13 +1,12 @@
 #include "common/ini_profile.h"
 
-#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <strings.h>
 #include <vector>
 
 #include "platform/durable_file.h"
-#include "platform/regular_file.h"
+#include "common/file_util.h"
 
 namespace common {
 namespace {
@@ -45,11 +44,12 @@ std::vector<std::string> SplitLines(std::istream& in, bool* hadBom = nullptr) {
 
 std::vector<std::string> ReadLines(const std::string& path, bool* hadBom = nullptr) {
     // A directory or a device named as a list reads as no file at all.
-    if (!platform::IsRegularFile(path)) {
+    std::vector<uint8_t> data;
+    if (!ReadWholeFile(path, data)) {
         if (hadBom) *hadBom = false;
         return {};
     }
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(std::string(data.begin(), data.end()));
     return SplitLines(in, hadBom);
 }
 

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/regular_file.h"
+
 namespace dastrel {
 namespace {
 
@@ -56,7 +58,8 @@ bool ReadPiece(std::FILE* in, std::string& piece) {
 
 // The result line of one log, or nullopt-like false when it cannot be read.
 bool ResultLine(const std::string& dir, const std::string& name, std::string& line) {
-    std::FILE* in = std::fopen((fs::path(dir) / name).c_str(), "rb");
+    // Only a regular file is read: a pipe or a device of that name would hang the collector.
+    std::FILE* in = platform::OpenRegularFile((fs::path(dir) / name).string());
     if (!in) return false;
     line = name;
     std::string piece;

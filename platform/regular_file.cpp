@@ -43,9 +43,4 @@ std::FILE* OpenRegularFile(const std::string& path) {
     return file;
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 }  // namespace platform

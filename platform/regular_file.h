@@ -11,7 +11,4 @@ namespace platform {
 // never opened at all, so naming a serial port or a pipe has no effect on it.
 std::FILE* OpenRegularFile(const std::string& path);
 
-// True when `path` names a regular file (a link to one counts).
-bool IsRegularFile(const std::string& path);
-
 }  // namespace platform

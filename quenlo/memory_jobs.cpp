@@ -57,8 +57,9 @@ bool ReadSWD(Tool& t) {
     JobSettings& cfg = t.cfg;
     // Lines of the dump start on 16-byte boundaries; the bytes asked for are still all read.
     const uint32_t misalign = cfg.raddr % kDumpLineBytes;
-    // A length that would wrap past 32 bits reads a few bytes and calls it a pass.
-    if (uint64_t(cfg.rlen) + misalign > UINT32_MAX) {
+    // A range past the top of the address space would wrap to address 0, and
+    // a length that wraps past 32 bits reads a few bytes and calls it a pass.
+    if (uint64_t(cfg.raddr) + cfg.rlen > uint64_t(UINT32_MAX) + 1 || uint64_t(cfg.rlen) + misalign > UINT32_MAX) {
         PrintLog(false, "X read range 0x%08x len 0x%x runs past 0xFFFFFFFF\n", cfg.raddr, cfg.rlen);
         return false;
     }

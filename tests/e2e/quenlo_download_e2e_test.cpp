@@ -195,6 +195,10 @@ TEST_F(QuenloDownload, MemoryJobs) {
     EXPECT_EQ(wrap.out, "");
     EXPECT_THAT(Messages(), HasSubstr("LibInit() pass\nX read range 0x1000000f len 0xffffffff runs past 0xFFFFFFFF\n"
                                       "ReadSWD() fail\nFINAL_FAIL 18e81\n"));
+    // A range that runs over the top of the address space would wrap to address 0.
+    ToolRun top = Quenlo({"--func", "1", "--device", "QM2B", "--raddr", "0xFFFFF000", "--rlen", "0x2000"});
+    EXPECT_EQ(top.exitCode, 255);
+    EXPECT_THAT(Messages(), HasSubstr("X read range 0xfffff000 len 0x2000 runs past 0xFFFFFFFF\n"));
 }
 
 TEST_F(QuenloDownload, ChipEraseCountsItsStages) {
