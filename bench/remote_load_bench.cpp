@@ -56,7 +56,8 @@ public:
 private:
     void Stream() {
         httplib::Client client("127.0.0.1", port_);
-        client.set_read_timeout(std::chrono::seconds(1));
+        // Longer than the server's keep-alive: a quiet moment must not end the stream.
+        client.set_read_timeout(std::chrono::seconds(20));
         int records = 0;
         std::string pending;
         // Reconnects would lose events: one stream for the whole run, ended

@@ -9,11 +9,16 @@ namespace station {
 
 namespace {
 
-// The cause in double quotes; a quote or backslash inside is escaped, so a
-// reader of the line finds where the cause ends.
+// The cause in double quotes; a quote or backslash inside is escaped, and so
+// is a line end, so a reader of the line finds where the cause (and the
+// event line) ends.
 std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
     for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            quoted += c == '\n' ? "\\n" : "\\r";
+            continue;
+        }
         if (c == '"' || c == '\\') quoted += '\\';
         quoted += c;
     }

@@ -1,5 +1,7 @@
 #include "station/remote/listen_address.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -14,8 +16,12 @@ std::optional<int> ParsePort(const std::string& text) {
     return port;
 }
 
+// A numeric loopback address, or "localhost": a name such as
+// "127.plant.local" may resolve to any machine.
 bool IsLoopbackHost(const std::string& host) {
-    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+    in_addr v4{};
+    if (::inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    return host == "localhost" || host == "::1";
 }
 
 }  // namespace

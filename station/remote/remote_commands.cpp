@@ -8,7 +8,6 @@
 #include "station/engine/jobs/routed_front_end.h"
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/log/main_log.h"
-#include "station/engine/settings/station_settings.h"
 #include "station/engine/state/channel_state.h"
 
 namespace station::remote {
@@ -58,8 +57,8 @@ struct RemoteCommands::Shared {
     bool closed = false;
 };
 
-RemoteCommands::RemoteCommands(StationEngine& engine, StationFrontEnd& frontEnd, const StationSettings& settings)
-    : engine_(engine), frontEnd_(frontEnd), settings_(settings), shared_(std::make_shared<Shared>()) {}
+RemoteCommands::RemoteCommands(StationEngine& engine, StationFrontEnd& frontEnd)
+    : engine_(engine), frontEnd_(frontEnd), shared_(std::make_shared<Shared>()) {}
 
 void RemoteCommands::Close() {
     std::lock_guard<std::mutex> lock(shared_->mutex);
@@ -125,18 +124,14 @@ CommandOutcome RemoteCommands::StartChannels(const std::vector<int>& channels) {
             if (engine_.ChannelActive(channel) || IsBusy(engine_.Channels()[channel].status.load()))
                 return CommandOutcome{true, Format("通道%d已在运行", channel), {}};
         for (int channel : channels) {
+            // Refusals that the start button only logs get their log line's text.
+            LastLogLine refusal;
             if (engine_.StartOne(channel)) {
                 outcome.channels.push_back(channel);
                 continue;
             }
-            // Refusals that the start button only logs get their log line's text.
             outcome.refused = true;
-            if (!settings_.ChannelEnabled(channel))
-                outcome.text = Format("通道未选择 %d", channel);
-            else if (engine_.Channels()[channel].port.Get() == kNoPort)
-                outcome.text = Format("端口无效 %d", channel);
-            else
-                outcome.text = Format("通道%d未启动", channel);
+            outcome.text = refusal.Text().empty() ? Format("通道%d未启动", channel) : refusal.Text();
             break;
         }
         return outcome;

@@ -10,7 +10,6 @@
 namespace station {
 class StationEngine;
 class StationFrontEnd;
-class StationSettings;
 }  // namespace station
 
 namespace station::remote {
@@ -23,7 +22,7 @@ struct CommandOutcome {
 
 class RemoteCommands {
 public:
-    RemoteCommands(StationEngine& engine, StationFrontEnd& frontEnd, const StationSettings& settings);
+    RemoteCommands(StationEngine& engine, StationFrontEnd& frontEnd);
 
     // The ribbon's start-all; refused while the parameter page is open.
     CommandOutcome StartAll();
@@ -42,7 +41,6 @@ private:
 
     StationEngine& engine_;
     StationFrontEnd& frontEnd_;
-    const StationSettings& settings_;
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };

@@ -102,7 +102,7 @@ struct RecordTap {
 RemoteStation::RemoteStation(RemoteParts parts)
     : parts_(parts),
       view_(parts.engine, parts.channels, parts.settings, parts.stationId, kProgramVersion),
-      commands_(parts.engine, parts.frontEnd, parts.settings) {}
+      commands_(parts.engine, parts.frontEnd) {}
 
 RemoteStation::~RemoteStation() { Stop(); }
 
@@ -188,6 +188,7 @@ void RemoteStation::WatchChannels() {
             std::unique_lock<std::mutex> lock(watchMutex_);
             if (watchWake_.wait_for(lock, kWatchPeriod, [this] { return stopping_; })) return;
         }
+        std::lock_guard<std::mutex> publishing(publishMutex_);
         for (const ChannelView& changed : view_.Refresh(tick % kSettingsEveryTicks == 0))
             hub_.Publish("channel", ChannelJson(changed));
     }
@@ -249,9 +250,13 @@ void RemoteStation::Route() {
               res.set_content(RecordsOfDay(DeviceRecordsPath(parts_.settings.Root(), day)), kJson);
           }));
     s.Get("/api/v1/events", guard(false, [this](const httplib::Request&, httplib::Response& res) {
-              std::string first;
-              for (const ChannelView& v : view_.Channels()) first += EventHub::EventText("channel", ChannelJson(v));
-              std::shared_ptr<EventHub::Client> client = hub_.Join(first);
+              std::shared_ptr<EventHub::Client> client;
+              {
+                  std::lock_guard<std::mutex> publishing(publishMutex_);
+                  std::string first;
+                  for (const ChannelView& v : view_.Channels()) first += EventHub::EventText("channel", ChannelJson(v));
+                  client = hub_.Join(first);
+              }
               res.set_header("Cache-Control", "no-cache");
               res.set_chunked_content_provider(
                   "text/event-stream",

@@ -78,6 +78,10 @@ private:
     std::thread listener_;
     std::thread watcher_;
     std::mutex watchMutex_;
+    // Held while channel changes are found and published, and while a new
+    // event-stream client takes its first view and joins: no change falls
+    // between the two.
+    std::mutex publishMutex_;
     std::condition_variable watchWake_;
     bool stopping_ = false;
 };

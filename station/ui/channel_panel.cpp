@@ -140,7 +140,8 @@ void ChannelPanel::RefreshRow(int channel) {
     if (IsBusy(status)) row.fresh = false;
     if (row.progress) row.progress->SetPosition(row.fresh ? 0 : state.progress.load());
     row.time->setText(Q(ElapsedText(state)));
-    row.time->setToolTip(Q(state.failCause.Get()));  // why the last job failed or was stopped
+    // Why the last job failed or was stopped; a fresh row shows no earlier job.
+    row.time->setToolTip(row.fresh ? QString() : Q(state.failCause.Get()));
     SetTextColour(row.time, StatusColour(status));
     const int testMask = engine_.Functions().Test();
     for (size_t c = 0; c < row.cells.size(); ++c) {

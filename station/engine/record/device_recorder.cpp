@@ -115,7 +115,10 @@ DeviceRecord DeviceRecorder::Compose(int channel, const ChannelJob& job, const C
     for (const StepAttempt& attempt : job.Attempts())
         r.steps.push_back({StepName(attempt.step), attempt.uart ? "Pirrow" : "Quenlo", attempt.result.exitCode});
     if (DownloadPassed(job.Attempts())) {
-        r.images = ImagesOfChannelList(ChannelBurnListPath(settings_.Root(), channel), job.DeviceType());
+        const std::string listPath = ChannelBurnListPath(settings_.Root(), channel);
+        r.images = ImagesOfChannelList(listPath, job.DeviceType());
+        // The record still goes out, but nobody is left to wonder why it lists no image.
+        if (r.images.empty()) Log(channel, "device record: no image read from %s\n", listPath.c_str());
         const std::string factoryData = "BLE_SN_" + std::to_string(channel) + ".bin";
         for (const RecordedImage& image : r.images)
             if (FileName(image.file) == factoryData) NamesOfFactoryData(image.file, r.bleName, r.btName);

@@ -61,14 +61,6 @@ std::vector<OutboxEntry> OutboxEntries(const std::string& root, size_t limit) {
     return entries;
 }
 
-size_t OutboxCount(const std::string& root) {
-    size_t count = 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(OutboxDirectory(root), ec), end; !ec && it != end; it.increment(ec))
-        count += IsRecordFile(*it) ? 1 : 0;
-    return count;
-}
-
 void RemoveFromOutbox(const OutboxEntry& entry) {
     std::error_code ec;
     fs::remove(entry.path, ec);

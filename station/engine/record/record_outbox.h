@@ -21,7 +21,6 @@ struct OutboxEntry {
 // The records waiting, oldest first (at most `limit`). Half-written
 // leftovers of a crash (temp files) are not records and are skipped.
 std::vector<OutboxEntry> OutboxEntries(const std::string& root, size_t limit);
-size_t OutboxCount(const std::string& root);
 
 // The receiver has the record.
 void RemoveFromOutbox(const OutboxEntry& entry);
