@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <chrono>
 
 #include "station/engine/jobs/station_engine.h"
 #include "station/engine/log/main_log.h"
@@ -22,12 +21,7 @@ namespace {
 constexpr int kBaseFontPixels = 14;
 // A second click on a channel's button this soon is the same press (a
 // double click), not a stop of the job the first one started.
-constexpr int64_t kClickGuardMs = 500;
-
-int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+constexpr uint64_t kClickGuardMs = 500;
 }  // namespace
 
 void SetTextColour(QLabel* label, const QColor& colour) {
@@ -115,7 +109,7 @@ void ChannelPanel::BuildRow(int channel, int gridRow) {
 void ChannelPanel::ClickButton(int channel) {
     Log(0, "点击通道%d下载/停止按钮\n", channel);
     Row& row = rows_[size_t(channel - 1)];
-    const int64_t now = clickClock_ ? clickClock_() : SteadyMs();
+    const uint64_t now = clickClock_->NowMs();
     if (row.lastClickMs && now - *row.lastClickMs < kClickGuardMs) return;
     row.lastClickMs = now;
     engine_.StartOne(channel);

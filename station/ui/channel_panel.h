@@ -5,10 +5,10 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "platform/clock.h"
 #include "station/engine/settings/ini_keys.h"
 #include "station/ui/panel_variant.h"
 
@@ -51,7 +51,7 @@ public:
     // The panel's size in the window as first shown, which the texts scale from.
     void SetFirstSize(const QSize& size);
     // Milliseconds of a steady clock, for the double-click guard (tests set it).
-    void SetClickClock(std::function<int64_t()> clock) { clickClock_ = std::move(clock); }
+    void SetClickClock(platform::Clock& clock) { clickClock_ = &clock; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -65,7 +65,7 @@ private:
         QLabel* time = nullptr;
         std::vector<QLabel*> cells;
         bool fresh = false;  // no job on this panel since the function switch
-        std::optional<int64_t> lastClickMs;
+        std::optional<uint64_t> lastClickMs;
     };
     void BuildRow(int channel, int gridRow);
     void ClickButton(int channel);
@@ -74,7 +74,7 @@ private:
     StationEngine& engine_;
     std::array<Row, kChannelCount> rows_;
     QSize firstSize_;
-    std::function<int64_t()> clickClock_;
+    platform::Clock* clickClock_ = &platform::SystemClock();
 };
 
 // Colours a label's text (opaque background); an invalid colour restores the default.

@@ -237,15 +237,16 @@ TEST_F(UiTest, ASecondClickWithinHalfASecondDoesNotStopTheJob) {
     WriteBurnList();
     MainWindow& window = Window(1);
     ChannelPanel* panel = window.VisiblePanel();
-    int64_t now = 10000;
-    panel->SetClickClock([&now] { return now; });
+    platform::VirtualClock clock;
+    clock.SleepMs(10000);
+    panel->SetClickClock(clock);
     panel->Button(2)->click();
     ASSERT_TRUE(channels_.channelStartEvent(2).WaitFor(std::chrono::milliseconds(0)));
     channels_[2].status = kStatusRunning;  // the channel's thread took the job
-    now += 499;
+    clock.SleepMs(499);
     panel->Button(2)->click();
     EXPECT_EQ(channels_[2].stopRequested.load(), 0);
-    now += 1;
+    clock.SleepMs(1);
     panel->Button(2)->click();
     EXPECT_EQ(channels_[2].stopRequested.load(), 1);
     EXPECT_EQ(CountInLog("[0] 点击通道2下载/停止按钮"), 3);
