@@ -4,11 +4,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <optional>
+#include <sstream>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 
+#include "common/file_util.h"
 #include "station/engine/jobs/job_services.h"
 #include "station/engine/log/main_log.h"
 #include "station/engine/record/device_record.h"
@@ -77,9 +79,17 @@ bool ParseDay(const std::string& text, platform::LocalTime& day) {
     return day.month >= 1 && day.month <= 12 && day.day >= 1 && day.day <= 31;
 }
 
-// The day's records as one JSON array; a line cut short by a crash is left out.
-std::string RecordsOfDay(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+// The day's records as one JSON array (empty on a day without records); a
+// line cut short by a crash is left out. Nothing when the file is there but
+// cannot be read: that is not a day without records.
+std::optional<std::string> RecordsOfDay(const std::string& path, std::string& why) {
+    std::vector<uint8_t> data;
+    if (!common::ReadWholeFile(path, data)) {
+        if (errno == ENOENT) return "[]";
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::istringstream in(std::string(data.begin(), data.end()));
     std::string array = "[";
     for (std::string line; std::getline(in, line);) {
         if (!json::accept(line)) continue;
@@ -247,9 +257,17 @@ void RemoteStation::Route() {
               platform::LocalTime day = platform::LocalTimeNow();
               if (req.has_param("date") && !ParseDay(req.get_param_value("date"), day))
                   return Fail(res, 400, "date must be YYYY-MM-DD");
-              res.set_content(RecordsOfDay(DeviceRecordsPath(parts_.settings.Root(), day)), kJson);
+              const std::string path = DeviceRecordsPath(parts_.settings.Root(), day);
+              std::string why;
+              const std::optional<std::string> records = RecordsOfDay(path, why);
+              if (!records) return Fail(res, 500, "the records cannot be read: " + path + " " + why);
+              res.set_content(*records, kJson);
           }));
     s.Get("/api/v1/events", guard(false, [this](const httplib::Request&, httplib::Response& res) {
+              // Each stream holds a server thread: the last few stay for
+              // everything else, control above all.
+              if (hub_.ClientCount() + kThreadsKeptFromStreams >= size_t(kServerThreads))
+                  return Fail(res, 503, "too many event-stream clients");
               std::shared_ptr<EventHub::Client> client;
               {
                   std::lock_guard<std::mutex> publishing(publishMutex_);

@@ -40,6 +40,7 @@ struct RemoteParts {
 inline constexpr const char* kProgramVersion = "3.5.9";
 inline constexpr size_t kMaxRequestBody = 64 * 1024;
 inline constexpr int kServerThreads = 96;  // each event-stream client holds one
+inline constexpr int kThreadsKeptFromStreams = 8;
 
 class RemoteStation {
 public:
